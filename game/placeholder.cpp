@@ -1,0 +1,1 @@
+// Holds the place of the game's modules until they land.

@@ -1,0 +1,1 @@
+// Holds the place of the toolkit's widget modules until they land.
