@@ -1,1 +1,0 @@
-// Holds the place of the game's modules until they land.
