@@ -67,6 +67,10 @@ using PresentFn = void (*)();
 struct App {
     uint8_t runState;
 
+    // The program's folder with a trailing '/': every file name is joined onto it as a plain
+    // prefix ("configuration.txt", "chart.raw", "themes/<name>/..."). Set for the whole run.
+    const char* progDir;
+
     // Settings and theme names; live for one pass of the restart loop.
     NODE_List themeNames; // one named item per entry of the themes folder, sorted
     KV_Store* config;     // "configuration.txt"
