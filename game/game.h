@@ -87,7 +87,7 @@ void PlayGame();
 void EndGame();
 
 // The KEY.QUIT handler: a release ends the phase with RUN_PLAY.
-void QuitKey(SDL_keysym* key, int type, uintptr_t user);
+int QuitKey(SDL_keysym* key, uint8_t type, uintptr_t user);
 
 // One frame of play, in its fixed order of work; false once the play phase is over.
 // Called by the frame loop; tests call it directly.
