@@ -17,6 +17,15 @@ bool initialised = false;
 uint32_t unicodeUsers = 0;
 SDL_Event waitBuffer;
 
+// A queued event may carry any number in its key field, which the enum type cannot hold.
+uint32_t key_symbol(const SDL_Event* event)
+{
+    uint32_t sym = 0;
+    static_assert(sizeof sym == sizeof event->key.keysym.sym);
+    std::memcpy(&sym, &event->key.keysym.sym, sizeof sym);
+    return sym;
+}
+
 bool is_key_type(uint32_t type)
 {
     return type == SDL_KEYDOWN || type == SDL_KEYUP;
@@ -45,7 +54,7 @@ DISP_Handler* newest(const NODE_List& list)
 // read after the call.
 int dispatch_key(SDL_Event* event, uintptr_t /*user*/)
 {
-    auto sym = static_cast<uint32_t>(event->key.keysym.sym);
+    uint32_t sym = key_symbol(event);
     if (sym >= DISP_NUM_KEYS) {
         return 1;
     }
@@ -150,7 +159,7 @@ bool wait_release(SDL_Event* event, uint32_t sym, int quitAware)
         }
         if (event->type == SDL_KEYUP) {
             dispatch_only(event);
-            if (static_cast<uint32_t>(event->key.keysym.sym) == sym) {
+            if (key_symbol(event) == sym) {
                 return true;
             }
         } else if (quitAware != 0 && event->type == SDL_QUIT) {
@@ -169,7 +178,7 @@ bool wait_press(SDL_Event* event, uint32_t key, bool dispatchOthers, int quitAwa
             return false;
         }
         if (event->type == SDL_KEYDOWN) {
-            auto sym = static_cast<uint32_t>(event->key.keysym.sym);
+            uint32_t sym = key_symbol(event);
             if (key == DISP_NUM_KEYS || sym == key) {
                 dispatch_only(event);
                 return true;
@@ -352,7 +361,7 @@ int DISP_WaitKeyPress(int quitAware)
     if (!wait_press(&event, DISP_NUM_KEYS, false, quitAware)) {
         return 0;
     }
-    auto sym = static_cast<uint32_t>(event.key.keysym.sym);
+    uint32_t sym = key_symbol(&event);
     return wait_release(&event, sym, quitAware) ? 1 : 0;
 }
 

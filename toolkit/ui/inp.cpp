@@ -38,7 +38,9 @@ bool next_release(uint32_t* key)
     if (event.type != SDL_KEYUP) {
         return false;
     }
-    *key = static_cast<uint32_t>(event.key.keysym.sym);
+    // Copied as a number: the enum type cannot hold every value a queued event may carry.
+    static_assert(sizeof *key == sizeof event.key.keysym.sym);
+    std::memcpy(key, &event.key.keysym.sym, sizeof *key);
     return true;
 }
 
