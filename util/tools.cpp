@@ -644,9 +644,6 @@ uint32_t AUX_SplitLines(char* text, char*** lines, bool cut)
             }
             if (cut) {
                 *p = '\0';
-                if (n == count) {
-                    break;
-                }
             }
         }
     }
