@@ -1,0 +1,4 @@
+#include "shell/app.h"
+
+// Zero at program load: no theme, no display, no settings.
+App app;

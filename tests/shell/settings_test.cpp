@@ -1,0 +1,204 @@
+#include "shell/settings.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "shell/app.h"
+#include "util/kv.h"
+#include "util/mem.h"
+
+namespace {
+
+// The settings file a fresh store writes, byte for byte.
+const char defaultFile[] =
+    "THEME         = <cycle>\n"
+    "VIDEO         = window\n"
+    "ZOOM          = 2\n"
+    "INTERPOLATION = on\n"
+    "VOLUME        = medium\n"
+    "DIFFICULTY    = normal\n"
+    "KEY.UP        = up\n"
+    "KEY.DOWN      = down\n"
+    "KEY.LEFT      = left\n"
+    "KEY.RIGHT     = right\n"
+    "KEY.BUTTON1   = x\n"
+    "KEY.BUTTON2   = c\n"
+    "KEY.BUTTON3   = space\n"
+    "KEY.PAUSE     = p\n"
+    "KEY.QUIT      = escape\n";
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app.config = KV_Create("unused-configuration.txt", settingsDefaults);
+        ASSERT_NE(app.config, nullptr);
+    }
+    void TearDown() override
+    {
+        KV_Dispose(app.config);
+        app.config = nullptr;
+    }
+    std::string Value(const char* key)
+    {
+        const char* value = nullptr;
+        return KV_GetString(app.config, key, &value) ? value : "<absent>";
+    }
+};
+
+TEST_F(SettingsTest, NewStoreWritesTheFifteenKeysInOrderWithEqualsInColumnFifteen)
+{
+    char* text = nullptr;
+    uint32_t length = 0;
+    ASSERT_TRUE(KV_Serialise(app.config, &text, &length));
+    EXPECT_EQ(std::string(text, length), defaultFile);
+    int lines = 0;
+    for (const char* line = text; line < text + length; line = std::strchr(line, '\n') + 1) {
+        EXPECT_EQ(line[14], '=') << "line " << lines << " has its '=' elsewhere";
+        ++lines;
+    }
+    EXPECT_EQ(lines, SETTINGS_COUNT);
+    MEM_Free(text);
+    EXPECT_EQ(settingsDefaults[SETTINGS_COUNT].key, nullptr) << "the list must end with a NULL key";
+}
+
+TEST_F(SettingsTest, VolumeLevelsAreExactAndCaseSensitive)
+{
+    EXPECT_EQ(VolumeLevel("loud"), 128);
+    EXPECT_EQ(VolumeLevel("medium"), 64);
+    EXPECT_EQ(VolumeLevel("low"), 32);
+    EXPECT_EQ(VolumeLevel("zero"), 0);
+    EXPECT_EQ(VolumeLevel("Loud"), -1);
+    EXPECT_EQ(VolumeLevel("loud "), -1);
+    EXPECT_EQ(VolumeLevel(""), -1);
+    EXPECT_EQ(VolumeLevel(nullptr), -1);
+}
+
+TEST_F(SettingsTest, ApplyVolumeSetsEveryChannelAndWritesTheValueBack)
+{
+    ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    ASSERT_EQ(Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024), 0) << Mix_GetError();
+    ASSERT_EQ(Mix_AllocateChannels(8), 8);
+    Mix_Volume(-1, 100);
+
+    EXPECT_TRUE(ApplyVolume("low"));
+    EXPECT_EQ(Value("VOLUME"), "low");
+    for (int channel = 0; channel < 8; ++channel) {
+        EXPECT_EQ(Mix_Volume(channel, -1), 32) << "channel " << channel;
+    }
+
+    EXPECT_FALSE(ApplyVolume("Loud")) << "a capital letter is not a level";
+    EXPECT_EQ(Mix_Volume(3, -1), 32) << "an unknown value must leave the volume alone";
+    EXPECT_EQ(Value("VOLUME"), "low");
+
+    EXPECT_TRUE(ApplyVolume("zero"));
+    EXPECT_EQ(Mix_Volume(7, -1), 0);
+
+    Mix_CloseAudio();
+    SDL_Quit();
+}
+
+TEST_F(SettingsTest, ApplyVolumeLeavesAnUnknownValueInTheStoreUnmodified)
+{
+    char path[] = "/tmp/zaf-settings-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    std::string text = defaultFile;
+    text.replace(text.find("medium"), 6, "Loud");
+    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+    KV_Dispose(app.config);
+    app.config = KV_Open(path, settingsDefaults, 0, nullptr);
+    std::remove(path);
+    ASSERT_NE(app.config, nullptr);
+    ASSERT_FALSE(app.config->modified);
+
+    EXPECT_FALSE(ApplyVolume("Loud"));
+    EXPECT_FALSE(app.config->modified) << "nothing may be written for an unknown level";
+    EXPECT_EQ(Value("VOLUME"), "Loud");
+}
+
+TEST_F(SettingsTest, ApplyVolumeSurvivesEachAllocationFailure)
+{
+    // The write back replaces one entry: the store keeps its number of blocks either way.
+    const int64_t blocks = MEM_LiveBlocks();
+    bool reachedSuccess = false;
+    for (uint32_t n = 1; n < 50 && !reachedSuccess; ++n) {
+        MEM_FailAt(n);
+        const bool applied = ApplyVolume("loud");
+        const bool hit = MEM_FailureHit();
+        MEM_FailAt(0);
+        EXPECT_EQ(MEM_LiveBlocks(), blocks) << "allocation point " << n;
+        if (hit) {
+            EXPECT_FALSE(applied) << "allocation point " << n;
+            EXPECT_EQ(Value("VOLUME"), "medium") << "a failed write must leave the old value";
+        } else {
+            EXPECT_TRUE(applied);
+            EXPECT_EQ(Value("VOLUME"), "loud");
+            EXPECT_GT(n, 1u) << "the write back allocates";
+            reachedSuccess = true;
+        }
+    }
+    EXPECT_TRUE(reachedSuccess);
+}
+
+TEST(ParseModeTest, ReadsSizesWithBlanksAroundTheX)
+{
+    uint32_t w = 0;
+    uint32_t h = 0;
+    EXPECT_TRUE(ParseMode("640x480", &w, &h));
+    EXPECT_EQ(w, 640u);
+    EXPECT_EQ(h, 480u);
+    EXPECT_TRUE(ParseMode("640 x 480", &w, &h));
+    EXPECT_EQ(w, 640u);
+    EXPECT_EQ(h, 480u);
+    EXPECT_TRUE(ParseMode(" \t1024\tx  768", &w, &h));
+    EXPECT_EQ(w, 1024u);
+    EXPECT_EQ(h, 768u);
+    EXPECT_TRUE(ParseMode("800x600 (old)", &w, &h)) << "text after the height is ignored";
+    EXPECT_EQ(h, 600u);
+}
+
+TEST(ParseModeTest, RejectsWhatIsNoModeAndLeavesTheOutputs)
+{
+    const char* bad[] = {"window", "",      "640X480",  "640*480", "x480",   "640x",
+                         "0x480",  "640x0", "-640x480", "640x-1",  "65536x1", "99999999999x1",
+                         "+640x480"};
+    for (const char* text : bad) {
+        uint32_t w = 7;
+        uint32_t h = 9;
+        EXPECT_FALSE(ParseMode(text, &w, &h)) << "'" << text << "'";
+        EXPECT_EQ(w, 7u) << "'" << text << "'";
+        EXPECT_EQ(h, 9u) << "'" << text << "'";
+    }
+    uint32_t w = 0;
+    EXPECT_FALSE(ParseMode(nullptr, &w, &w));
+    EXPECT_TRUE(ParseMode("65535x65535", &w, &w));
+}
+
+TEST(NextSettingValueTest, OptionsCycleThroughTheirValues)
+{
+    const char* volume[] = {"zero", "low", "medium", "loud", "zero"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(NextSettingValue("VOLUME", volume[i]), volume[i + 1]);
+    }
+    const char* difficulty[] = {"easy", "normal", "hard", "inhuman", "easy"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(NextSettingValue("DIFFICULTY", difficulty[i]), difficulty[i + 1]);
+    }
+    EXPECT_STREQ(NextSettingValue("INTERPOLATION", "on"), "off");
+    EXPECT_STREQ(NextSettingValue("INTERPOLATION", "off"), "on");
+    EXPECT_EQ(NextSettingValue("VOLUME", "Loud"), nullptr);
+    EXPECT_EQ(NextSettingValue("ZOOM", "2"), nullptr);
+    EXPECT_EQ(NextSettingValue(nullptr, "on"), nullptr);
+}
+
+} // namespace
