@@ -1,10 +1,37 @@
-#include <SDL.h>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
 
-int main(int, char**)
+#include "shell/program.h"
+
+namespace {
+
+// The folder of the running executable with a trailing '/', so that file names join onto it
+// as a plain prefix; "./" when the system cannot tell.
+const char* ProgramFolder(const char* argv0)
 {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_TIMER) != 0) {
-        return 1;
+    static char folder[PATH_MAX + 2];
+    ssize_t length = readlink("/proc/self/exe", folder, PATH_MAX);
+    if (length <= 0) {
+        length = 0;
+        if (argv0 != nullptr && std::strlen(argv0) < PATH_MAX) {
+            std::strcpy(folder, argv0);
+            length = static_cast<ssize_t>(std::strlen(folder));
+        }
     }
-    SDL_Quit();
-    return 0;
+    while (length > 0 && folder[length - 1] != '/') {
+        --length;
+    }
+    if (length == 0) {
+        return "./";
+    }
+    folder[length] = '\0';
+    return folder;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return RunProgram(ProgramFolder(argc > 0 ? argv[0] : nullptr));
 }
