@@ -403,3 +403,96 @@ TEST(Kv, EveryAllocationFailureIsCleanedUp)
     });
     KV_Dispose(store);
 }
+
+namespace {
+
+struct OpenResult {
+    bool opened;
+    std::string first;  // serialised after opening
+    std::string second; // serialised after parsing the first text again
+    int64_t peak;       // most bytes live during KV_Open
+};
+
+OpenResult open_bytes(const std::string& bytes, const KV_Pair* required = nullptr)
+{
+    const std::string path = temp_path("bad.txt");
+    put_file(path, bytes);
+    OpenResult result{false, "", "", 0};
+    int64_t base = MEM_LiveBytes();
+    MEM_ResetCounters();
+    KV_Store* store = KV_Open(path.c_str(), required, 0, nullptr);
+    result.peak = MEM_PeakBytes() - base;
+    unlink(path.c_str());
+    if (store == nullptr) {
+        return result;
+    }
+    result.opened = true;
+    result.first = serialised(store);
+    KV_Store* again = parsed(result.first);
+    result.second = serialised(again);
+    KV_Dispose(again);
+    KV_Dispose(store);
+    return result;
+}
+
+}  // namespace
+
+TEST(Kv, BadFilesOpenSafely)
+{
+    OpenResult empty = open_bytes("");
+    EXPECT_TRUE(empty.opened) << "an empty file is an empty store";
+    EXPECT_EQ(empty.first, "");
+    const KV_Pair required[] = {{"THEME", nullptr}, {nullptr, nullptr}};
+    EXPECT_FALSE(open_bytes("", required).opened) << "but it lacks every required key";
+
+    OpenResult zeros = open_bytes(std::string(4096, '\0'));
+    EXPECT_TRUE(zeros.opened);
+    EXPECT_EQ(zeros.first, "") << "the text ends at its first NUL";
+    OpenResult cut = open_bytes(std::string("A = 1\nB = 2\0C = 3\n", 18));
+    EXPECT_EQ(cut.first, "A = 1\nB = 2\n");
+
+    OpenResult crOnly = open_bytes("A=1\rB=2\r\rC");
+    EXPECT_EQ(crOnly.first, "A = 1\nB = 2\n\nC\n");
+    OpenResult noBreak = open_bytes("KEY.UP = up");
+    EXPECT_EQ(noBreak.first, "KEY.UP = up\n");
+
+    std::string longValue(100000, 'v');
+    OpenResult longLine = open_bytes("K=" + longValue);
+    EXPECT_EQ(longLine.first, "K = " + longValue + "\n");
+    EXPECT_LT(longLine.peak, 4 * 100002 + 1024);
+
+    std::mt19937 random(1234);
+    for (int round = 0; round < 20; round++) {
+        std::string garbage(1 + random() % 3000, '\0');
+        for (char& c : garbage) {
+            c = static_cast<char>(random());
+        }
+        OpenResult r = open_bytes(garbage);
+        EXPECT_TRUE(r.opened) << "round " << round;
+        EXPECT_EQ(r.second, r.first) << "the written form is stable, round " << round;
+        EXPECT_LE(r.peak, int64_t{64} * static_cast<int64_t>(garbage.size() + 1)) << "round " << round;
+    }
+
+    OpenResult breaks = open_bytes(std::string(100000, '\n'));
+    EXPECT_EQ(breaks.first, std::string(100000, '\n'));
+    EXPECT_LE(breaks.peak, int64_t{64} * 100001) << "a blank line costs one small entry";
+}
+
+TEST(Kv, ATenMegabyteFileIsReadAndWrittenBack)
+{
+    std::mt19937 random(99);
+    std::string text;
+    std::string expected;
+    text.reserve(10u << 20);
+    int line = 0;
+    while (text.size() < (10u << 20)) {
+        std::string key = "KEY" + std::to_string(line++);
+        std::string value(random() % 200, 'a' + static_cast<char>(random() % 26));
+        text += key + "=" + value + "\n";
+    }
+    OpenResult big = open_bytes(text);
+    ASSERT_TRUE(big.opened);
+    EXPECT_EQ(big.second, big.first);
+    EXPECT_EQ(big.first.find("KEY0 "), 0u) << "padded to the longest key";
+    EXPECT_LE(big.peak, int64_t{4} * static_cast<int64_t>(text.size())) << "memory grows with the file only";
+}
