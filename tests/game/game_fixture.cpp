@@ -1,0 +1,195 @@
+#include "tests/game/game_fixture.h"
+
+#include <cstdlib>
+#include <ostream>
+
+#include "game/game.h"
+#include "shell/app.h"
+#include "toolkit/gfx/clock.h"
+#include "toolkit/gfx/disp.h"
+#include "util/kv.h"
+#include "util/tools.h"
+
+namespace {
+
+std::vector<SoundCall> recorded;
+std::vector<ScriptedEvent> pending;
+uint32_t now = 0;
+
+void Record(AUDIO_Op op, int channel, int sound, int loops)
+{
+    recorded.push_back({op, channel, sound, loops});
+}
+
+void PushDue()
+{
+    while (!pending.empty() && pending.front().at <= now) {
+        ScriptedEvent next = pending.front();
+        pending.erase(pending.begin());
+        SDL_Event event{};
+        event.type = next.type;
+        if (next.type == SDL_KEYDOWN || next.type == SDL_KEYUP) {
+            event.key.type = next.type;
+            event.key.state = next.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+            event.key.keysym.sym = next.key;
+        }
+        SDL_PushEvent(&event);
+    }
+}
+
+uint32_t Ticks()
+{
+    return now;
+}
+
+void Delay(uint32_t ms)
+{
+    now += ms;
+    PushDue();
+}
+
+const KV_Pair kSettings[] = {
+    {"KEY.LEFT", "left"},    {"KEY.RIGHT", "right"},   {"KEY.BUTTON1", "x"},
+    {"KEY.BUTTON2", "c"},    {"KEY.BUTTON3", "space"}, {"KEY.PAUSE", "p"},
+    {"KEY.QUIT", "escape"},  {"DIFFICULTY", "normal"}, {"INTERPOLATION", "off"},
+    {nullptr, nullptr},
+};
+
+const KV_Pair kDescriptor[] = {
+    {"BEAMS.CATCHER", "255 128 0"},
+    {"BEAMS.FREEZER", "0 200 300"},
+    {nullptr, nullptr},
+};
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const SoundCall& call)
+{
+    static const char* const kOps[] = {"play", "halt", "pause", "resume"};
+    return out << kOps[call.op] << "(channel " << call.channel << ", sound " << call.sound
+               << ", loops " << call.loops << ")";
+}
+
+int32_t Fixed(double pixels)
+{
+    return static_cast<int32_t>(pixels * 65536.0);
+}
+
+void GameTest::SetUp()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    }
+    DISP_Init();
+    AUX_InitTrigTables();
+    recorded.clear();
+    pending.clear();
+    now = 0;
+    CLK_SetSource(Ticks, Delay);
+    AUDIO_SetRecorder(Record);
+    srand(1);
+    app = App{};
+    app.config = KV_Create("configuration.txt", kSettings);
+    app.descriptor = KV_Create("descriptor.txt", kDescriptor);
+    ASSERT_NE(app.config, nullptr);
+    ASSERT_NE(app.descriptor, nullptr);
+    app.backBufferX = 0;
+    app.centreX = 127;
+    app.redShift = 16;
+    app.greenShift = 8;
+    app.blueShift = 0;
+    frameCounter = 0;
+    ASSERT_TRUE(StartGame());
+}
+
+void GameTest::TearDown()
+{
+    EndGame();
+    KV_Dispose(app.config);
+    KV_Dispose(app.descriptor);
+    app = App{};
+    DISP_Flush();
+    DISP_Quit();
+    AUDIO_SetRecorder(nullptr);
+    CLK_SetSource(nullptr, nullptr);
+    pending.clear();
+    EXPECT_EQ(game.objects.first, nullptr) << "the clean-up leaves no object";
+}
+
+bool GameTest::Restart(const char* difficulty)
+{
+    EndGame();
+    std::vector<KV_Pair> pairs;
+    for (const KV_Pair* pair = kSettings; pair->key != nullptr; ++pair) {
+        bool isDifficulty = std::string(pair->key) == "DIFFICULTY";
+        pairs.push_back({pair->key, isDifficulty ? difficulty : pair->value});
+    }
+    pairs.push_back({nullptr, nullptr});
+    KV_Dispose(app.config);
+    app.config = KV_Create("configuration.txt", pairs.data());
+    EXPECT_NE(app.config, nullptr);
+    frameCounter = 0;
+    return StartGame();
+}
+
+void GameTest::Step()
+{
+    (void)GameStep();
+    frameCounter += 1;
+}
+
+Object* GameTest::Place(uint16_t objectClass, double x, double y, double vx, double vy)
+{
+    Object* object = NewObject(objectClass);
+    EXPECT_NE(object, nullptr);
+    object->x = Fixed(x);
+    object->y = Fixed(y);
+    object->vx = Fixed(vx);
+    object->vy = Fixed(vy);
+    object->speed = static_cast<uint32_t>(Fixed(std::abs(vx) > std::abs(vy) ? std::abs(vx) : std::abs(vy)));
+    NODE_AddTail(&object->link, &game.objects);
+    game.unresolved += 1;
+    return object;
+}
+
+void GameTest::HoldLaunches()
+{
+    game.launchCountdown = 30000;
+}
+
+std::vector<SoundCall> GameTest::Plays() const
+{
+    std::vector<SoundCall> plays;
+    for (const SoundCall& call : recorded) {
+        if (call.op == AUDIO_PLAY) {
+            plays.push_back(call);
+        }
+    }
+    return plays;
+}
+
+const std::vector<SoundCall>& GameTest::Calls() const
+{
+    return recorded;
+}
+
+void GameTest::ClearSounds()
+{
+    recorded.clear();
+}
+
+void GameTest::Script(const std::vector<ScriptedEvent>& events)
+{
+    pending = events;
+    PushDue();
+}
+
+uint32_t GameTest::ObjectCount() const
+{
+    return NODE_CountNodes(&game.objects);
+}
+
+Object* GameTest::FirstObject() const
+{
+    return game.objects.first != nullptr ? static_cast<Object*>(game.objects.first->data) : nullptr;
+}

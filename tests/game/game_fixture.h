@@ -1,0 +1,64 @@
+// A running game without a window: the program record holds the settings and beam colours a
+// game reads, the event module and the trigonometry are up, sounds are recorded instead of
+// played and the clock is virtual. Tests step frames by hand or run whole phases with a
+// script of SDL events delivered while the game waits.
+#pragma once
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/objects.h"
+#include "shell/audio.h"
+
+struct SoundCall {
+    AUDIO_Op op;
+    int channel;
+    int sound;
+    int loops;
+    bool operator==(const SoundCall& other) const
+    {
+        return op == other.op && channel == other.channel && sound == other.sound &&
+               loops == other.loops;
+    }
+};
+std::ostream& operator<<(std::ostream& out, const SoundCall& call);
+
+// A key event (or a window close) pushed once the virtual clock reaches `at` ms.
+struct ScriptedEvent {
+    uint32_t at;
+    uint8_t type; // SDL_KEYDOWN, SDL_KEYUP or SDL_QUIT
+    SDLKey key;
+};
+
+class GameTest : public ::testing::Test {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Ends the game of SetUp and starts a new one with the difficulty; false when the start
+    // failed.
+    bool Restart(const char* difficulty);
+    // One play frame as the frame loop runs it: the step, then the frame counter.
+    void Step();
+    // An object in flight at (x, y) pixels with a velocity in pixels per frame; counted as
+    // launched and unresolved.
+    Object* Place(uint16_t objectClass, double x, double y, double vx, double vy);
+    // Keeps the launcher quiet for the next frames.
+    void HoldLaunches();
+    // The recorded plays only, and everything recorded.
+    std::vector<SoundCall> Plays() const;
+    const std::vector<SoundCall>& Calls() const;
+    void ClearSounds();
+    // Events are pushed into SDL's queue when the clock passes their time.
+    void Script(const std::vector<ScriptedEvent>& events);
+
+    uint32_t ObjectCount() const;
+    Object* FirstObject() const;
+};
+
+// 16.16 fixed point of a pixel value.
+int32_t Fixed(double pixels);
