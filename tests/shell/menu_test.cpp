@@ -1,0 +1,469 @@
+#include "shell/menu.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/backdrop.h"
+#include "game/chart.h"
+#include "shell/app.h"
+#include "shell/audio.h"
+#include "shell/settings.h"
+#include "shell/theme.h"
+#include "tests/support/alloc_check.h"
+#include "toolkit/gfx/clock.h"
+#include "toolkit/gfx/disp.h"
+#include "util/kv.h"
+#include "util/mem.h"
+
+namespace {
+
+using Labels = std::vector<std::string>;
+
+const char* const kBack = MENU_BACK_LABEL;
+
+int navigationSounds = 0;
+int selectionSounds = 0;
+
+void CountSounds(AUDIO_Op op, int, int sound, int)
+{
+    if (op == AUDIO_PLAY && sound == SOUND_NAVIGATION) {
+        navigationSounds++;
+    }
+    if (op == AUDIO_PLAY && sound == SOUND_SELECTION) {
+        selectionSounds++;
+    }
+}
+
+Labels LabelsOf(const MenuPage* page)
+{
+    Labels labels;
+    for (NODE_Node* node = page->entries.first; node != nullptr; node = node->next) {
+        labels.emplace_back(static_cast<NODE_Item*>(node->data)->name);
+    }
+    return labels;
+}
+
+std::string First(const MenuPage* page)
+{
+    return page->entries.first != nullptr ? static_cast<NODE_Item*>(page->entries.first->data)->name : "";
+}
+
+std::string Setting(const char* key)
+{
+    const char* value = nullptr;
+    return KV_GetString(app.config, key, &value) ? value : "<none>";
+}
+
+void PushKey(uint8_t type, SDLKey key)
+{
+    SDL_Event event{};
+    event.type = type;
+    event.key.type = type;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    ASSERT_EQ(SDL_PushEvent(&event), 0);
+}
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved = app;
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        app.screen = SDL_SetVideoMode(PICTURE_SIZE, PICTURE_SIZE, 32, 0);
+        ASSERT_NE(app.screen, nullptr) << SDL_GetError();
+        app.backBuffer = app.screen;
+        app.backBufferX = 0;
+        app.centreX = 127;
+        app.present = nullptr;
+        app.fullscreenModes = nullptr;
+        DISP_Init();
+        AUDIO_SetRecorder(CountSounds);
+        navigationSounds = selectionSounds = 0;
+        app.config = KV_Create("configuration.txt", settingsDefaults);
+        ASSERT_NE(app.config, nullptr);
+        const KV_Pair descriptor[] = {{"MENU", "20 110 215 120"},
+                                      {"CHART", "127 100"},
+                                      {"LEGAL_INFORMATION", "made for the tests"},
+                                      {"BACKGROUND", "0 0 0 0 0 255"},
+                                      {nullptr, nullptr}};
+        app.descriptor = KV_Create("descriptor.txt", descriptor);
+        ASSERT_NE(app.descriptor, nullptr);
+        app.themeNames = NODE_List{};
+        for (const char* name : {"alpha", "default", "zeta"}) {
+            NODE_Item* item = NODE_NewItem(name, 0);
+            ASSERT_NE(item, nullptr);
+            NODE_AddItemTail(item, &app.themeNames);
+        }
+        menu.reopen = nullptr;
+        liveBlocks = MEM_LiveBlocks();
+    }
+    void TearDown() override
+    {
+        TearDownMenu();
+        EXPECT_EQ(MEM_LiveBlocks(), liveBlocks) << "the tear-down frees every entry and handler";
+        menu.reopen = nullptr;
+        NODE_FreeAllItems(&app.themeNames);
+        KV_Dispose(app.config);
+        KV_Dispose(app.descriptor);
+        AUDIO_SetRecorder(nullptr);
+        DISP_Quit();
+        SDL_Quit();
+        app = saved;
+    }
+    void Set(const char* key, const char* value) { ASSERT_TRUE(KV_SetString(app.config, key, value)); }
+    void Rebuild()
+    {
+        TearDownMenu();
+        ASSERT_TRUE(BuildMenu());
+    }
+    // Brings the entry to the top of the current page and chooses it, as the keys would.
+    void Choose(const std::string& label)
+    {
+        ASSERT_NE(menu.current, nullptr);
+        for (uint32_t i = 0; i < NODE_Count(&menu.current->entries) && First(menu.current) != label; i++) {
+            NODE_Rotate(&menu.current->entries, 0);
+        }
+        ASSERT_EQ(First(menu.current), label);
+        menu.action = MENU_CHOOSE;
+        lastStep = MenuStep();
+    }
+    void Press(SDLKey key)
+    {
+        PushKey(SDL_KEYDOWN, key);
+        MenuStep();
+        PushKey(SDL_KEYUP, key);
+        lastStep = MenuStep();
+    }
+
+    App saved{};
+    int64_t liveBlocks = 0;
+    int lastStep = 1;
+};
+
+TEST_F(MenuTest, PagesHoldTheirEntriesInOrder)
+{
+    ASSERT_TRUE(BuildMenu());
+    EXPECT_EQ(app.runState, RUN_MENU);
+    EXPECT_EQ(menu.current, &menu.main);
+    EXPECT_EQ(menu.boxX, 20);
+    EXPECT_EQ(menu.boxY, 110);
+    EXPECT_EQ(menu.boxW, 215);
+    EXPECT_EQ(menu.boxH, 120);
+    EXPECT_EQ(LabelsOf(&menu.main), (Labels{"PLAY", "OPTIONS", "ABOUT", kBack}));
+    EXPECT_EQ(LabelsOf(&menu.options), (Labels{"THEME", "VIDEO", "INTERPOLATION: on", "VOLUME: medium",
+                                               "DIFFICULTY: normal", kBack}));
+    EXPECT_EQ(LabelsOf(&menu.about), (Labels{kBack}));
+    EXPECT_EQ(LabelsOf(&menu.theme), (Labels{"alpha", "default", "zeta", "<random>", kBack}))
+        << "THEME is <cycle>, so <cycle> is not offered";
+    EXPECT_EQ(LabelsOf(&menu.video), (Labels{"255x255", "510x510", "765x765", "1020x1020", "ZOOM 1x",
+                                             "ZOOM 3x", "ZOOM 4x", kBack}))
+        << "no mode list: the window sizes; window mode: no WINDOW entry; no ZOOM 2x";
+
+    Set("THEME", "zeta");
+    Set("INTERPOLATION", "sometimes");
+    Set("VOLUME", "Loud");
+    Rebuild();
+    EXPECT_EQ(LabelsOf(&menu.theme), (Labels{"alpha", "default", "<cycle>", "<random>", kBack}));
+    EXPECT_EQ(LabelsOf(&menu.options)[2], "INTERPOLATION: off") << "anything but on works as off";
+    EXPECT_EQ(LabelsOf(&menu.options)[3], "VOLUME: Loud");
+}
+
+TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
+{
+    SDL_Rect modes[] = {{0, 0, 1920, 1080}, {0, 0, 1280, 1024}, {0, 0, 1024, 768},
+                        {0, 0, 800, 600},   {0, 0, 640, 480},   {0, 0, 320, 200}};
+    SDL_Rect* list[] = {&modes[0], &modes[1], &modes[2], &modes[3], &modes[4], &modes[5], nullptr};
+    app.fullscreenModes = list;
+    Set("VIDEO", "1024x768");
+    Set("ZOOM", "2");
+    ASSERT_TRUE(BuildMenu());
+    EXPECT_EQ(LabelsOf(&menu.video),
+              (Labels{"1920x1080 4x \x02\x02", "1280x1024 4x", "800x600 2x", "640x480 1x",
+                      "453x255 1x \x02\n", "WINDOW", "ZOOM 1x", "ZOOM 3x", kBack}))
+        << "the configured mode and modes under 255 are left out; the reference size comes last";
+
+    // A mode of exactly the reference size takes its three marks, and is not added again.
+    SDL_Rect wide[] = {{0, 0, 1280, 720}, {0, 0, 453, 255}, {0, 0, 640, 480}};
+    SDL_Rect* wideList[] = {&wide[0], &wide[1], &wide[2], nullptr};
+    app.fullscreenModes = wideList;
+    Set("VIDEO", "800x600");
+    Rebuild();
+    EXPECT_EQ(LabelsOf(&menu.video), (Labels{"1280x720 2x \x02\x02", "453x255 1x \x02\x02\x02",
+                                             "640x480 1x", "WINDOW", "ZOOM 1x", kBack}))
+        << "800x600 with ZOOM 2 leaves only ZOOM 1x (765 > 600)";
+}
+
+TEST_F(MenuTest, OptionEntriesCycleAndStaySelected)
+{
+    ASSERT_TRUE(BuildMenu());
+    Press(SDLK_DOWN); // OPTIONS
+    Press(SDLK_x);
+    ASSERT_EQ(menu.current, &menu.options);
+    EXPECT_EQ(menu.options.parent, &menu.main);
+
+    const char* volumes[] = {"loud", "zero", "low", "medium"};
+    for (const char* volume : volumes) {
+        Choose("VOLUME: " + Setting("VOLUME"));
+        EXPECT_EQ(First(menu.current), std::string("VOLUME: ") + volume) << "relabelled in place, still selected";
+        EXPECT_EQ(Setting("VOLUME"), volume);
+        EXPECT_EQ(app.runState, RUN_MENU);
+    }
+    EXPECT_EQ(LabelsOf(menu.current)[1], "DIFFICULTY: normal") << "the rest of the page keeps its order";
+
+    for (const char* difficulty : {"hard", "inhuman", "easy", "normal"}) {
+        Choose(std::string("DIFFICULTY: ") + Setting("DIFFICULTY"));
+        EXPECT_EQ(First(menu.current), std::string("DIFFICULTY: ") + difficulty);
+        EXPECT_EQ(Setting("DIFFICULTY"), difficulty);
+    }
+    for (const char* interpolation : {"off", "on"}) {
+        Choose(std::string("INTERPOLATION: ") + Setting("INTERPOLATION"));
+        EXPECT_EQ(First(menu.current), std::string("INTERPOLATION: ") + interpolation);
+        EXPECT_EQ(Setting("INTERPOLATION"), interpolation);
+    }
+    EXPECT_EQ(NODE_Count(&menu.options.entries), 6u);
+    EXPECT_EQ(app.runState, RUN_MENU);
+    EXPECT_TRUE(lastStep);
+}
+
+TEST_F(MenuTest, ValuesOutsideTheCyclesAreHandledWithoutARestart)
+{
+    Set("VOLUME", "Loud");
+    Set("INTERPOLATION", "maybe");
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.options;
+    Choose("VOLUME: Loud");
+    EXPECT_EQ(First(menu.current), "VOLUME: Loud") << "an unknown volume cannot be changed here";
+    EXPECT_EQ(Setting("VOLUME"), "Loud");
+    Choose("INTERPOLATION: off");
+    EXPECT_EQ(First(menu.current), "INTERPOLATION: on");
+    EXPECT_EQ(Setting("INTERPOLATION"), "on");
+    EXPECT_EQ(app.runState, RUN_MENU);
+}
+
+TEST_F(MenuTest, ChoosingLoudVolumeSilencesEveryChannelAtOnce)
+{
+    AUDIO_SetRecorder(nullptr);
+    if (Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024) != 0) {
+        GTEST_SKIP() << "no audio device: " << Mix_GetError();
+    }
+    Mix_AllocateChannels(8);
+    Set("VOLUME", "loud");
+    ASSERT_TRUE(ApplyVolume("loud"));
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.options;
+    Choose("VOLUME: loud");
+    EXPECT_EQ(First(menu.current), "VOLUME: zero");
+    for (int channel = 0; channel < 8; channel++) {
+        EXPECT_EQ(Mix_Volume(channel, -1), 0) << "channel " << channel;
+    }
+    Mix_CloseAudio();
+}
+
+TEST_F(MenuTest, ThemeChoiceReloadsAndReopensTheThemePage)
+{
+    Set("THEME", "alpha");
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.theme;
+    Choose("zeta");
+    EXPECT_EQ(app.runState, RUN_RELOAD_THEME);
+    EXPECT_FALSE(lastStep) << "the menu loop ends";
+    EXPECT_EQ(Setting("THEME"), "zeta");
+
+    Rebuild();
+    EXPECT_EQ(menu.current, &menu.theme);
+    EXPECT_EQ(menu.theme.parent, &menu.options);
+    EXPECT_EQ(menu.options.parent, &menu.main);
+    EXPECT_EQ(First(&menu.options), "THEME");
+    EXPECT_EQ(First(&menu.main), "OPTIONS");
+    EXPECT_EQ(LabelsOf(&menu.theme), (Labels{"alpha", "default", "<cycle>", "<random>", kBack}))
+        << "the new theme is missing, the previous one is back";
+    EXPECT_EQ(menu.reopen, nullptr);
+
+    Rebuild();
+    EXPECT_EQ(menu.current, &menu.main) << "reopened once only";
+}
+
+TEST_F(MenuTest, VideoChoicesRestartAndReopenTheVideoPage)
+{
+    SDL_Rect modes[] = {{0, 0, 1024, 768}, {0, 0, 800, 600}};
+    SDL_Rect* list[] = {&modes[0], &modes[1], nullptr};
+    app.fullscreenModes = list;
+    struct Case {
+        const char* video;
+        const char* zoom;
+        const char* label;
+        const char* wantVideo;
+        const char* wantZoom;
+    };
+    const Case cases[] = {
+        {"window", "2", "ZOOM 3x", "window", "3"},
+        {"window", "3", "800x600 2x \x02\x02", "800x600", "2"},
+        {"800x600", "2", "1024x768 3x \x02\x02", "1024x768", "3"},
+        {"1024x768", "3", "WINDOW", "window", "2"},
+    };
+    for (const Case& c : cases) {
+        Set("VIDEO", c.video);
+        Set("ZOOM", c.zoom);
+        Rebuild();
+        menu.current = &menu.video;
+        Choose(c.label);
+        EXPECT_EQ(app.runState, RUN_RESTART) << c.label;
+        EXPECT_EQ(Setting("VIDEO"), c.wantVideo) << c.label;
+        EXPECT_EQ(Setting("ZOOM"), c.wantZoom) << c.label;
+        Rebuild();
+        EXPECT_EQ(menu.current, &menu.video) << c.label;
+        EXPECT_EQ(First(&menu.options), "VIDEO");
+    }
+}
+
+TEST_F(MenuTest, AFailedRelabelRestartsTheProgram)
+{
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.options;
+    // The option's new entry cannot be made: the entry keeps its label and the program
+    // restarts to read the settings again.
+    for (uint32_t i = 0; i < 6 && First(menu.current) != "VOLUME: medium"; i++) {
+        NODE_Rotate(&menu.current->entries, 0);
+    }
+    MEM_FailAt(1);
+    menu.action = MENU_CHOOSE;
+    MenuStep();
+    MEM_FailAt(0);
+    EXPECT_EQ(First(menu.current), "VOLUME: medium");
+    EXPECT_EQ(app.runState, RUN_RESTART);
+    EXPECT_FALSE(RelabelEntry("VOLUME: nothing", "VOLUME: low", &menu.options));
+    EXPECT_FALSE(RelabelEntry("VOLUME: medium", "VOLUME: low", nullptr));
+}
+
+TEST_F(MenuTest, KeysMoveChooseAndGoBack)
+{
+    ASSERT_TRUE(BuildMenu());
+    // Four entries: down three times and up once selects the third.
+    Press(SDLK_DOWN);
+    Press(SDLK_DOWN);
+    Press(SDLK_DOWN);
+    Press(SDLK_UP);
+    EXPECT_EQ(LabelsOf(&menu.main), (Labels{"ABOUT", kBack, "PLAY", "OPTIONS"}));
+    EXPECT_EQ(navigationSounds, 4);
+
+    Press(SDLK_SPACE);
+    EXPECT_EQ(menu.current, &menu.about);
+    EXPECT_EQ(selectionSounds, 1);
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(menu.current, &menu.main) << "the quit key goes back one page";
+    EXPECT_EQ(app.runState, RUN_MENU);
+    EXPECT_EQ(selectionSounds, 2);
+
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(app.runState, RUN_QUIT) << "the quit key on the main page ends the program";
+    EXPECT_FALSE(lastStep);
+}
+
+TEST_F(MenuTest, TheBackEntriesAndPlay)
+{
+    ASSERT_TRUE(BuildMenu());
+    Choose("OPTIONS");
+    Choose("THEME");
+    EXPECT_EQ(menu.current, &menu.theme);
+    Choose(kBack);
+    EXPECT_EQ(menu.current, &menu.options);
+    Choose(kBack);
+    EXPECT_EQ(menu.current, &menu.main);
+    Choose("PLAY");
+    EXPECT_EQ(app.runState, RUN_PLAY);
+    EXPECT_FALSE(lastStep);
+    app.runState = RUN_MENU;
+    Choose(kBack);
+    EXPECT_EQ(app.runState, RUN_QUIT) << "the main page's back entry quits";
+}
+
+TEST_F(MenuTest, AHeldKeyMovesAtOnceThenEvery26Steps)
+{
+    ASSERT_TRUE(BuildMenu());
+    PushKey(SDL_KEYDOWN, SDLK_DOWN);
+    int movedAt[4] = {-1, -1, -1, -1};
+    int moves = 0;
+    for (int step = 0; step < 80; step++) {
+        const int before = navigationSounds;
+        MenuStep();
+        if (navigationSounds != before && moves < 4) {
+            movedAt[moves++] = step;
+        }
+        if (step == 49) {
+            EXPECT_EQ(navigationSounds, 2) << "one second held: two moves";
+        }
+    }
+    EXPECT_EQ(movedAt[0], 0);
+    EXPECT_EQ(movedAt[1], 26);
+    EXPECT_EQ(movedAt[2], 52);
+    EXPECT_EQ(movedAt[3], 78);
+    PushKey(SDL_KEYUP, SDLK_DOWN);
+    for (int step = 0; step < 60; step++) {
+        MenuStep();
+    }
+    EXPECT_EQ(navigationSounds, 4) << "released: no more moves";
+    EXPECT_EQ(First(&menu.main), "PLAY") << "four moves round a page of four";
+}
+
+TEST_F(MenuTest, ClosingTheWindowEndsTheProgram)
+{
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.options;
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 0);
+    EXPECT_FALSE(MenuStep());
+    EXPECT_EQ(app.runState, RUN_QUIT);
+}
+
+TEST_F(MenuTest, BuildFailsOnABadBoxOrAMissingKey)
+{
+    ASSERT_TRUE(KV_SetString(app.descriptor, "MENU", "1 2 3"));
+    EXPECT_FALSE(BuildMenu());
+    TearDownMenu();
+    ASSERT_TRUE(KV_SetString(app.descriptor, "MENU", "20 110 215 120"));
+    ASSERT_TRUE(KV_RemoveKey(app.config, "KEY.BUTTON2"));
+    liveBlocks = MEM_LiveBlocks();
+    EXPECT_FALSE(BuildMenu());
+    TearDownMenu();
+    EXPECT_EQ(MEM_LiveBlocks(), liveBlocks);
+    // A key that was registered before the failure must not answer any more.
+    PushKey(SDL_KEYDOWN, SDLK_DOWN);
+    DISP_PollAll();
+    EXPECT_EQ(menu.action, MENU_NONE);
+}
+
+TEST_F(MenuTest, EveryAllocationFailureFailsTheBuildCleanly)
+{
+    const int points = CheckEachAllocationFailure([] {
+        const bool built = BuildMenu();
+        TearDownMenu();
+        return built;
+    });
+    EXPECT_GT(points, 20);
+}
+
+TEST_F(MenuTest, AboutLinesNameTheTheme)
+{
+    const char* lines[32];
+    const int count = AboutLines(lines, 32);
+    ASSERT_GE(count, 12);
+    EXPECT_STREQ(lines[1], "");
+    EXPECT_STREQ(lines[2], "uses (see the documentation):");
+    bool themed = false;
+    for (int i = 0; i < count; i++) {
+        themed = themed || strcmp(lines[i], "theme made for the tests") == 0;
+        EXPECT_EQ(strstr(lines[i], "www."), nullptr) << "no invented address";
+        EXPECT_EQ(strchr(lines[i], '@'), nullptr) << "no invented address";
+    }
+    EXPECT_TRUE(themed);
+    EXPECT_EQ(AboutLines(lines, 3), 3);
+}
+
+} // namespace
