@@ -13,6 +13,8 @@
 namespace {
 
 std::vector<SoundCall> recorded;
+SDL_Surface* spriteFrames[69] = {};
+SDL_Surface* spritesStore[69] = {};
 std::vector<ScriptedEvent> pending;
 uint32_t now = 0;
 
@@ -105,6 +107,12 @@ void GameTest::SetUp()
 void GameTest::TearDown()
 {
     EndGame();
+    SDL_FreeSurface(app.backBuffer);
+    SDL_FreeSurface(app.rotationSource);
+    for (SDL_Surface*& frame : spriteFrames) {
+        SDL_FreeSurface(frame);
+        frame = nullptr;
+    }
     KV_Dispose(app.config);
     KV_Dispose(app.descriptor);
     app = App{};
@@ -192,4 +200,42 @@ uint32_t GameTest::ObjectCount() const
 Object* GameTest::FirstObject() const
 {
     return game.objects.first != nullptr ? static_cast<Object*>(game.objects.first->data) : nullptr;
+}
+
+SDL_Surface* NewSurface(int width, int height, uint32_t colour)
+{
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    EXPECT_NE(surface, nullptr);
+    if (surface != nullptr) {
+        SDL_FillRect(surface, nullptr, colour);
+    }
+    return surface;
+}
+
+uint32_t GameTest::SpriteColour(int frame)
+{
+    return 0x800000u | static_cast<uint32_t>(frame) << 8 | static_cast<uint32_t>(255 - frame);
+}
+
+void GameTest::MakeCanvas()
+{
+    app.backBuffer = NewSurface(255, 255, 0);
+    app.rotationSource = NewSurface(383, 383, 0);
+    for (int i = 0; i < 69; ++i) {
+        spriteFrames[i] = NewSurface(4, 4, SpriteColour(i));
+        spritesStore[i] = spriteFrames[i];
+    }
+    game.sprites = spritesStore;
+    game.rotationJob.source = app.rotationSource;
+    game.rotationJob.destination = app.backBuffer;
+}
+
+uint32_t GameTest::Pixel(int x, int y) const
+{
+    SDL_Surface* surface = app.backBuffer;
+    SDL_LockSurface(surface);
+    uint32_t value = static_cast<const uint32_t*>(surface->pixels)[y * surface->pitch / 4 + x];
+    SDL_UnlockSurface(surface);
+    return value & 0xFFFFFFu;
 }

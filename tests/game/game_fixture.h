@@ -58,7 +58,16 @@ public:
 
     uint32_t ObjectCount() const;
     Object* FirstObject() const;
+
+    // A black 255 x 255 back buffer, a 383 x 383 rotation source and 69 sprite frames of
+    // 4 x 4 pixels, frame i filled with SpriteColour(i); freed by TearDown.
+    void MakeCanvas();
+    static uint32_t SpriteColour(int frame);
+    // The back buffer's pixel, 0x00RRGGBB.
+    uint32_t Pixel(int x, int y) const;
 };
 
 // 16.16 fixed point of a pixel value.
 int32_t Fixed(double pixels);
+// A 32-bit surface in 0x00RRGGBB order, filled with the colour.
+SDL_Surface* NewSurface(int width, int height, uint32_t colour);
