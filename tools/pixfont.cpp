@@ -257,7 +257,7 @@ Glyph Compose(const Glyph& base, Accent accent, bool capital)
         break;
     }
     case RING:
-        Stamp(g, capital ? ".#.|#.#" : ".#.|#.#|.#.", capital ? 0 : 0);
+        Stamp(g, capital ? "###|#.#" : ".#.|#.#|.#.", 0);
         break;
     default:
         Stamp(g, kAccent[accent], top);

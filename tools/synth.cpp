@@ -110,6 +110,15 @@ Buffer Loop(double seconds, const std::function<double(double)>& wave, double no
 
 void Normalise(Buffer& b, double peak, bool fade)
 {
+    // Fade first, so that the peak is measured on what is heard.
+    if (fade) {
+        const size_t f = std::min(b.size() / 2, Samples(0.006));
+        for (size_t i = 0; i < f; ++i) {
+            const float g = static_cast<float>(i) / static_cast<float>(f);
+            b[i] *= g;
+            b[b.size() - 1 - i] *= g;
+        }
+    }
     float top = 0;
     for (float v : b) {
         top = std::max(top, std::fabs(v));
@@ -117,14 +126,6 @@ void Normalise(Buffer& b, double peak, bool fade)
     if (top > 0) {
         for (float& v : b) {
             v = static_cast<float>(v * peak / top);
-        }
-    }
-    if (fade) {
-        const size_t f = std::min(b.size() / 2, Samples(0.006));
-        for (size_t i = 0; i < f; ++i) {
-            const float g = static_cast<float>(i) / static_cast<float>(f);
-            b[i] *= g;
-            b[b.size() - 1 - i] *= g;
         }
     }
 }

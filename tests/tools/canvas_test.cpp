@@ -1,0 +1,96 @@
+#include "tools/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include "toolkit/gfx/pix.h"
+
+namespace {
+
+// Copies a canvas into a 32-bit surface, border pixels and all, as the BMP would hold it.
+SDL_Surface* ToSurface(const Canvas& c)
+{
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, c.w, c.h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    for (int y = 0; y < c.h; ++y) {
+        for (int x = 0; x < c.w; ++x) {
+            const float* p = c.At(x, y);
+            const uint32_t v = p[3] == 0.0f ? KEY_COLOUR : HexFromRgb({p[0], p[1], p[2]});
+            static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = v;
+        }
+    }
+    return s;
+}
+
+TEST(Canvas, PackedFramesAreCutBackByTheGamesBoxScan)
+{
+    // Frames of several sizes, so that rows of boxes differ in height and wrap.
+    std::vector<Canvas> frames;
+    const int sizes[][2] = {{5, 5}, {12, 3}, {1, 9}, {30, 7}, {8, 8}, {20, 2}, {3, 3}, {40, 11}, {2, 1}};
+    for (const auto& s : sizes) {
+        Canvas f(s[0], s[1]);
+        f.Fill({0.2f, 0.6f, 0.9f});
+        f.Set(0, 0, RgbFromHex(0xFF00FF)); // even the border colour inside a frame is harmless
+        frames.push_back(f);
+    }
+    const FrameSheet sheet = PackFrames(frames, 48, RgbFromHex(0xFF00FF));
+    EXPECT_LE(sheet.colour.w, 48);
+    SDL_Surface* s = ToSurface(sheet.colour);
+    PIX_BoxScan scan;
+    PIX_BeginBoxScan(&scan, s);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SDL_Rect r;
+        ASSERT_EQ(PIX_NextBox(&scan, s, &r), 1) << "frame " << i;
+        EXPECT_EQ(r.x, sheet.fx[i]) << "frame " << i;
+        EXPECT_EQ(r.y, sheet.fy[i]) << "frame " << i;
+        EXPECT_EQ(r.w, frames[i].w) << "frame " << i;
+        EXPECT_EQ(r.h, frames[i].h) << "frame " << i;
+    }
+    SDL_Rect r;
+    EXPECT_EQ(PIX_NextBox(&scan, s, &r), 0) << "no box beyond the last frame";
+    SDL_FreeSurface(s);
+}
+
+TEST(Canvas, CoverageAndCompositing)
+{
+    Canvas c(20, 20);
+    c.Disc(10.0f, 10.0f, 5.0f, {1, 1, 1});
+    EXPECT_FLOAT_EQ(c.At(10, 10)[3], 1.0f) << "inside the disc";
+    EXPECT_FLOAT_EQ(c.At(1, 1)[3], 0.0f) << "far outside";
+    const float edge = c.At(14, 10)[3] + c.At(15, 10)[3];
+    EXPECT_GT(edge, 0.3f);
+    float area = 0;
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            area += c.At(x, y)[3];
+        }
+    }
+    EXPECT_NEAR(area, 3.14159f * 25.0f, 2.0f) << "coverage adds up to the disc's area";
+
+    Canvas d(1, 1);
+    d.Set(0, 0, {0, 0, 1}, 1.0f);
+    d.Blend(0, 0, {1, 0, 0}, 0.25f);
+    EXPECT_FLOAT_EQ(d.At(0, 0)[0], 0.25f);
+    EXPECT_FLOAT_EQ(d.At(0, 0)[2], 0.75f);
+    EXPECT_FLOAT_EQ(d.At(0, 0)[3], 1.0f);
+    Canvas e(1, 1);
+    e.Blend(0, 0, {1, 0.5f, 0}, 0.5f);
+    EXPECT_FLOAT_EQ(e.At(0, 0)[1], 0.5f) << "over a clear pixel the colour stays unpremultiplied";
+    EXPECT_FLOAT_EQ(e.At(0, 0)[3], 0.5f);
+}
+
+TEST(Canvas, SeededGeneratorRepeats)
+{
+    Rng a(42), b(42), c(43);
+    bool differs = false;
+    for (int i = 0; i < 100; ++i) {
+        const uint32_t x = a.Next();
+        EXPECT_EQ(x, b.Next());
+        differs |= x != c.Next();
+    }
+    EXPECT_TRUE(differs);
+    Rng zero(0);
+    EXPECT_NE(zero.Next(), 0u) << "a zero seed must not stick at zero";
+}
+
+} // namespace

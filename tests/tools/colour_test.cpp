@@ -1,0 +1,77 @@
+#include "tools/colour.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Colour, Ciede2000MatchesPublishedPairs)
+{
+    // Pairs with their published differences (Sharma, Wu and Dalal's test data).
+    struct Pair {
+        Lab x, y;
+        double expected;
+    };
+    const Pair pairs[] = {
+        {{50.0, 2.6772, -79.7751}, {50.0, 0.0, -82.7485}, 2.0425},
+        {{50.0, 3.1571, -77.2803}, {50.0, 0.0, -82.7485}, 2.8615},
+        {{50.0, 2.8361, -74.0200}, {50.0, 0.0, -82.7485}, 3.4412},
+        {{50.0, 0.0, 0.0}, {50.0, -1.0, 2.0}, 2.3669},
+        {{50.0, 2.5, 0.0}, {73.0, 25.0, -18.0}, 27.1492},
+        {{50.0, 2.5, 0.0}, {61.0, -5.0, 29.0}, 22.8977},
+        {{50.0, 2.5, 0.0}, {56.0, -27.0, -3.0}, 31.9030},
+        {{50.0, 2.5, 0.0}, {58.0, 24.0, 15.0}, 19.4535},
+        {{60.2574, -34.0099, 36.2677}, {60.4626, -34.1751, 39.4387}, 1.2644},
+    };
+    for (const Pair& p : pairs) {
+        EXPECT_NEAR(Ciede2000(p.x, p.y), p.expected, 1e-4) << "L " << p.x.l << " a " << p.x.a << " b " << p.x.b;
+        EXPECT_NEAR(Ciede2000(p.y, p.x), p.expected, 1e-4) << "the difference is symmetric";
+    }
+    EXPECT_EQ(Ciede2000({40, 10, -20}, {40, 10, -20}), 0.0);
+}
+
+TEST(Colour, LabOfKnownColours)
+{
+    const Lab white = LabFromSrgb({255, 255, 255});
+    EXPECT_NEAR(white.l, 100.0, 0.01);
+    EXPECT_NEAR(white.a, 0.0, 0.01);
+    EXPECT_NEAR(white.b, 0.0, 0.01);
+    const Lab black = LabFromSrgb({0, 0, 0});
+    EXPECT_NEAR(black.l, 0.0, 0.01);
+    const Lab red = LabFromSrgb({255, 0, 0});
+    EXPECT_NEAR(red.l, 53.24, 0.05);
+    EXPECT_NEAR(red.a, 80.09, 0.1);
+    EXPECT_NEAR(red.b, 67.20, 0.1);
+}
+
+TEST(Colour, SimulatedDichromatsConfuseRedAndGreenButKeepGreys)
+{
+    // Greys stay grey: every row of the matrices sums to one.
+    for (double v : {0.0, 64.0, 128.0, 255.0}) {
+        const Srgb d = SimulateDeuteranopia({v, v, v}), p = SimulateProtanopia({v, v, v});
+        EXPECT_NEAR(d.r, v, 0.6);
+        EXPECT_NEAR(d.g, v, 0.6);
+        EXPECT_NEAR(d.b, v, 0.6);
+        EXPECT_NEAR(p.r, v, 0.6);
+        EXPECT_NEAR(p.b, v, 0.6);
+    }
+    const Srgb red = {200, 40, 40}, green = {90, 150, 40};
+    const double normal = Ciede2000(LabFromSrgb(red), LabFromSrgb(green));
+    const double deutan = Ciede2000(LabFromSrgb(SimulateDeuteranopia(red)), LabFromSrgb(SimulateDeuteranopia(green)));
+    const double protan = Ciede2000(LabFromSrgb(SimulateProtanopia(red)), LabFromSrgb(SimulateProtanopia(green)));
+    EXPECT_GT(normal, 40.0);
+    EXPECT_LT(deutan, normal / 3) << "red and green look alike without green cones";
+    EXPECT_LT(protan, normal * 0.6) << "red and green look much more alike without red cones";
+    // Blue against yellow survives both.
+    const Srgb blue = {40, 60, 220}, yellow = {230, 220, 40};
+    EXPECT_GT(Ciede2000(LabFromSrgb(SimulateDeuteranopia(blue)), LabFromSrgb(SimulateDeuteranopia(yellow))), 40.0);
+}
+
+TEST(Colour, ContrastRatios)
+{
+    EXPECT_NEAR(ContrastRatio({255, 255, 255}, {0, 0, 0}), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio({0, 0, 0}, {255, 255, 255}), 21.0, 1e-9) << "order does not matter";
+    EXPECT_NEAR(ContrastRatio({119, 119, 119}, {255, 255, 255}), 4.48, 0.02);
+    EXPECT_NEAR(ContrastRatio({90, 90, 90}, {90, 90, 90}), 1.0, 1e-12);
+}
+
+} // namespace

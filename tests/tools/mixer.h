@@ -1,0 +1,51 @@
+// Opens SDL (dummy drivers) and the mixer at the game's rate for one test, and decodes sounds
+// into 16-bit mono samples.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdint>
+#include <vector>
+
+struct MixerSession {
+    bool open = false;
+    int rate = 0;
+    int channels = 0;
+
+    MixerSession()
+    {
+        if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
+            return;
+        }
+        open = Mix_OpenAudio(22050, AUDIO_S16SYS, 1, 1024) == 0;
+        Uint16 format = 0;
+        if (open && (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != AUDIO_S16SYS)) {
+            open = false;
+        }
+    }
+    ~MixerSession()
+    {
+        if (open) {
+            Mix_CloseAudio();
+        }
+        SDL_Quit();
+    }
+    MixerSession(const MixerSession&) = delete;
+    MixerSession& operator=(const MixerSession&) = delete;
+};
+
+// The first channel of a chunk as samples; empty when the chunk is NULL.
+inline std::vector<int16_t> ChunkSamples(Mix_Chunk* chunk, int channels)
+{
+    std::vector<int16_t> out;
+    if (chunk == nullptr) {
+        return out;
+    }
+    const int16_t* s = reinterpret_cast<const int16_t*>(chunk->abuf);
+    const size_t frames = chunk->alen / 2 / static_cast<size_t>(channels);
+    for (size_t i = 0; i < frames; ++i) {
+        out.push_back(s[i * static_cast<size_t>(channels)]);
+    }
+    return out;
+}

@@ -1,0 +1,98 @@
+#include "tools/pixfont.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "toolkit/gfx/font.h"
+
+namespace {
+
+TEST(PixFont, CharacterSetIsTheGamesOrder)
+{
+    const std::vector<unsigned char>& set = FontCharacterSet();
+    ASSERT_EQ(set.size(), static_cast<size_t>(FONT_GLYPHS));
+    ASSERT_EQ(set.size(), static_cast<size_t>(TXT_THEME_GLYPHS));
+    for (size_t i = 0; i < set.size(); ++i) {
+        EXPECT_EQ(set[i], static_cast<unsigned char>(TXT_ThemeCharSet[i])) << "box " << i;
+    }
+}
+
+TEST(PixFont, EveryGlyphIsDrawnAndDistinct)
+{
+    std::set<std::vector<uint16_t>> seen;
+    for (unsigned char code : FontCharacterSet()) {
+        const Glyph& g = FontGlyph(code);
+        EXPECT_GT(g.width, 0) << "code " << int(code);
+        EXPECT_LE(g.width, 16) << "code " << int(code);
+        int ink = 0;
+        for (int y = 0; y < FONT_HEIGHT; ++y) {
+            for (int x = 0; x < g.width; ++x) {
+                ink += g.Ink(x, y) ? 1 : 0;
+            }
+            EXPECT_EQ(g.rows[y] >> g.width, 0) << "code " << int(code) << " has ink outside its width";
+        }
+        if (code == ' ') {
+            EXPECT_EQ(ink, 0);
+            continue;
+        }
+        EXPECT_GT(ink, 0) << "code " << int(code);
+        std::vector<uint16_t> key(g.rows, g.rows + FONT_HEIGHT);
+        key.push_back(static_cast<uint16_t>(g.width));
+        EXPECT_TRUE(seen.insert(key).second) << "code " << int(code) << " looks like another glyph";
+    }
+    EXPECT_EQ(FontGlyph(0x7F).width, 0) << "codes outside the set have no glyph";
+}
+
+TEST(PixFont, AccentsSitAboveTheirLetters)
+{
+    // Capitals give up a row so that the mark fits into rows 0 and 1.
+    for (unsigned char code : {0xC0, 0xC9, 0xD1, 0xD6, 0xDC}) {
+        const Glyph& g = FontGlyph(code);
+        EXPECT_NE(g.rows[0] | g.rows[1], 0) << "code " << int(code);
+        EXPECT_NE(g.rows[7], 0) << "code " << int(code) << " still stands on the baseline";
+        EXPECT_EQ(g.rows[8] | g.rows[9], 0) << "code " << int(code);
+    }
+    EXPECT_NE(FontGlyph(0xC7).rows[8], 0) << "the cedilla hangs below C";
+    EXPECT_NE(FontGlyph(0xE7).rows[8], 0) << "the cedilla hangs below c";
+    // Lower-case marks stand above the x-height; the letter below them is the plain one.
+    const std::pair<unsigned char, unsigned char> lower[] = {{0xE0, 'a'}, {0xE9, 'e'}, {0xF1, 'n'}, {0xFC, 'u'}, {0xF6, 'o'}};
+    for (const auto& [code, base] : lower) {
+        const Glyph& g = FontGlyph(code);
+        EXPECT_NE(g.rows[1] | g.rows[2], 0) << "code " << int(code);
+        for (int y = 3; y < FONT_HEIGHT; ++y) {
+            EXPECT_EQ(g.rows[y], FontGlyph(base).rows[y]) << "row " << y << " of code " << int(code);
+        }
+    }
+    EXPECT_GE(FontGlyph(0xED).width, 2) << "an accented i is wide enough for its mark";
+}
+
+TEST(PixFont, TextIsMeasuredAsTheGameMeasures)
+{
+    EXPECT_EQ(FontTextWidth(""), 0);
+    EXPECT_EQ(FontTextWidth("A"), FontGlyph('A').width);
+    EXPECT_EQ(FontTextWidth("Ai", 2), FontGlyph('A').width + 2 + FontGlyph('i').width);
+    Canvas c(64, FONT_HEIGHT);
+    const int end = FontDrawText(c, "Hi!", 3, 0, {1, 1, 1});
+    EXPECT_EQ(end, 3 + FontTextWidth("Hi!") + 1) << "the pen stops one spacing past the text";
+    EXPECT_FLOAT_EQ(c.At(3, 1)[3], 1.0f) << "H begins at the pen with its stem";
+    EXPECT_FLOAT_EQ(c.At(2, 1)[3], 0.0f);
+}
+
+TEST(PixFont, SheetHoldsOneBoxPerCharacter)
+{
+    const FrameSheet sheet = BuildFontSheet();
+    ASSERT_EQ(sheet.fx.size(), static_cast<size_t>(FONT_GLYPHS));
+    const std::vector<unsigned char>& set = FontCharacterSet();
+    for (size_t i = 0; i < set.size(); ++i) {
+        const Glyph& g = FontGlyph(set[i]);
+        for (int y = 0; y < FONT_HEIGHT; ++y) {
+            for (int x = 0; x < g.width; ++x) {
+                EXPECT_EQ(sheet.colour.At(sheet.fx[i] + x, sheet.fy[i] + y)[3], g.Ink(x, y) ? 1.0f : 0.0f)
+                    << "glyph " << i << " pixel " << x << "," << y;
+            }
+        }
+    }
+}
+
+} // namespace
