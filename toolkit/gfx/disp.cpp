@@ -100,14 +100,31 @@ bool wait_event(SDL_Event* event)
     }
 }
 
+void remove_record(DISP_Handler* record)
+{
+    if (record == nullptr) {
+        return;
+    }
+    NODE_Remove(&record->node);
+    if (record->set == nullptr && record != &keyDownDispatcher && record != &keyUpDispatcher) {
+        MEM_Free(record);
+    }
+}
+
 void release_records(NODE_List& list)
 {
     while (list.first != nullptr) {
-        auto* record = static_cast<DISP_Handler*>(list.first->data);
-        NODE_Remove(&record->node);
-        if (record->set == nullptr && record != &keyDownDispatcher && record != &keyUpDispatcher) {
-            MEM_Free(record);
-        }
+        remove_record(static_cast<DISP_Handler*>(list.first->data));
+    }
+}
+
+void release_all()
+{
+    for (NODE_List& list : keyTable) {
+        release_records(list);
+    }
+    for (NODE_List& list : typeTable) {
+        release_records(list);
     }
 }
 
@@ -120,17 +137,6 @@ DISP_Handler* add_record(NODE_List& list, DISP_EventFn eventFn, DISP_KeyFn keyFn
     fill_record(record, eventFn, keyFn, user, nullptr);
     NODE_AddTail(&record->node, &list);
     return record;
-}
-
-void remove_record(DISP_Handler* record)
-{
-    if (record == nullptr) {
-        return;
-    }
-    NODE_Remove(&record->node);
-    if (record->set == nullptr && record != &keyDownDispatcher && record != &keyUpDispatcher) {
-        MEM_Free(record);
-    }
 }
 
 void free_set(DISP_HandlerSet* set)
@@ -197,11 +203,8 @@ bool wait_press(SDL_Event* event, uint32_t key, bool dispatchOthers, int quitAwa
 
 void DISP_Init()
 {
-    if (initialised) {
-        DISP_Quit();
-    }
-    typeTable.fill(NODE_List{});
-    keyTable.fill(NODE_List{});
+    // Whatever is still registered, also before a first start, would otherwise be lost.
+    release_all();
     fill_record(&keyDownDispatcher, dispatch_key, nullptr, 0, nullptr);
     fill_record(&keyUpDispatcher, dispatch_key, nullptr, 0, nullptr);
     NODE_AddTail(&keyDownDispatcher.node, &typeTable[SDL_KEYDOWN]);
@@ -214,12 +217,7 @@ void DISP_Quit()
     if (!initialised) {
         return;
     }
-    for (NODE_List& list : keyTable) {
-        release_records(list);
-    }
-    for (NODE_List& list : typeTable) {
-        release_records(list);
-    }
+    release_all();
     initialised = false;
 }
 

@@ -43,8 +43,8 @@ struct DISP_HandlerSet {
     DISP_Handler records[DISP_NUM_KEYS];
 };
 
-// Empties both tables (a second call first does what DISP_Quit does) and installs the key
-// dispatchers.
+// Empties both tables as DISP_Quit does (also of what was registered before) and installs the
+// key dispatchers.
 void DISP_Init();
 // Frees every record registered on its own. Records of handler sets are only unlinked: the
 // sets stay their creators' to free. Does nothing unless initialised.

@@ -24,8 +24,8 @@ void INP_InitKeyTables();
 [[nodiscard]] uint32_t INP_KeyFromName(const char* name);
 
 // Blocks until a key is released whose symbol is in the 0-terminated list (any key for NULL)
-// and returns the symbol. Quit events do not end the wait (they are dispatched). Returns 0 when
-// SDL's queue cannot be read.
+// and returns the symbol. Every release is dispatched; quit events do not end the wait and are
+// dropped with the rest. Returns 0 when SDL's queue cannot be read.
 [[nodiscard]] uint32_t INP_WaitKey(const uint32_t* keys);
 // Blocks until a key is released whose character is one of `chars` and returns it; for an
 // empty string (or NULL) the first release ends the wait and its character is returned, 0 for a

@@ -68,3 +68,16 @@ TEST(FrameClock, AThousandFramesCostNoRealTime)
     EXPECT_EQ(CLK_GetTicks(), 5u + 999u * 20u + 1u);
     CLK_SetSource(nullptr, nullptr);
 }
+
+TEST(FrameClock, AStepThatStopsAtOnceIsDrawnOnceWithoutWaiting)
+{
+    CLK_UseVirtual(50);
+    run(1, {}, 0);
+    EXPECT_EQ(drawnFrames, (std::vector<uint32_t>{0})) << "the last state is shown once";
+    EXPECT_EQ(CLK_GetTicks(), 50u) << "no wait after the final step";
+
+    // Every step late: nothing but the final draw, and the frames still count.
+    run(10, {}, 30);
+    EXPECT_EQ(drawnFrames, (std::vector<uint32_t>{9}));
+    CLK_SetSource(nullptr, nullptr);
+}
