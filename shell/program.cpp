@@ -35,10 +35,17 @@ void Fail(const char* what, const char* detail = nullptr)
     if (failure[0] != '\0') {
         return;
     }
-    if (detail != nullptr && detail[0] != '\0') {
-        std::snprintf(failure, sizeof failure, "%s: %s", what, detail);
-    } else {
-        std::snprintf(failure, sizeof failure, "%s", what);
+    const bool detailed = detail != nullptr && detail[0] != '\0';
+    // A long detail is cut; the message stays one line whatever the libraries say.
+    const int length = std::snprintf(failure, sizeof failure, "%s%s%s", what, detailed ? ": " : "",
+                                     detailed ? detail : "");
+    if (length < 0) {
+        std::snprintf(failure, sizeof failure, "start-up failed");
+    }
+    for (char& c : failure) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "shell/theme.h"
 
 #include <SDL.h>
+#include <sys/stat.h>
 #include <SDL_mixer.h>
 #include <cstdio>
 #include <cstdlib>
@@ -269,7 +270,11 @@ bool LoadSounds()
 bool LoadCurrentTheme()
 {
     char path[PATH_SIZE];
-    if (std::strchr(currentTheme, '/') != nullptr || !FindFile("descriptor.txt", path)) {
+    // Only a folder of the themes folder is a theme, however much "default" could lend it.
+    struct stat folder {};
+    if (currentTheme[0] == '\0' || std::strchr(currentTheme, '/') != nullptr ||
+        !OwnThemeFile(currentTheme, "", path) || stat(path, &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+        !FindFile("descriptor.txt", path)) {
         return false;
     }
     app.descriptor = KV_Open(path, descriptorKeys, 0, nullptr);

@@ -1,0 +1,352 @@
+#include "tests/shell/harness.h"
+
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/program.h"
+#include "toolkit/gfx/clock.h"
+#include "util/mem.h"
+
+namespace {
+
+struct Playback {
+    std::vector<HarnessEvent> events;
+    size_t next;
+    uint32_t now;
+    uint32_t limit;
+};
+
+Playback playback;
+
+void PushDue()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        return;
+    }
+    while (playback.next < playback.events.size() && playback.events[playback.next].at <= playback.now) {
+        const HarnessEvent& scripted = playback.events[playback.next++];
+        SDL_Event event{};
+        event.type = scripted.type;
+        if (scripted.type == SDL_KEYDOWN || scripted.type == SDL_KEYUP) {
+            event.key.type = scripted.type;
+            event.key.state = scripted.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+            event.key.keysym.sym = scripted.key;
+        }
+        SDL_PushEvent(&event);
+    }
+    if (playback.now >= playback.limit) {
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
+}
+
+uint32_t VirtualTicks()
+{
+    return playback.now;
+}
+
+void VirtualDelay(uint32_t ms)
+{
+    playback.now += ms;
+    PushDue();
+}
+
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return std::remove(path);
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SDL_Surface* NewSurface(int width, int height, int depth)
+{
+    if (!MEM_Allow()) {
+        return nullptr;
+    }
+    if (depth == 8) {
+        return SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 8, 0, 0, 0, 0);
+    }
+    return SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+}
+
+void PutPixel(SDL_Surface* surface, int x, int y, uint32_t rgb)
+{
+    uint8_t* p = static_cast<uint8_t*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel;
+    if (surface->format->BytesPerPixel == 1) {
+        *p = static_cast<uint8_t>(rgb);
+        return;
+    }
+    const uint32_t pixel = SDL_MapRGB(surface->format, (rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255);
+    std::memcpy(p, &pixel, 3); // little-endian: the low three bytes are the pixel
+}
+
+bool Save(SDL_Surface* surface, const std::string& path)
+{
+    const bool saved = surface != nullptr && SDL_SaveBMP(surface, path.c_str()) == 0;
+    if (surface != nullptr) {
+        SDL_FreeSurface(surface);
+    }
+    return saved;
+}
+
+constexpr uint32_t boxColour = 0xFF00FF;
+constexpr uint32_t inkColour = 0xFFFFFF;
+
+// `count` frames of w x h, each in a one-pixel box of the border colour, one column of
+// background between boxes, in rows of `perRow`.
+bool WriteBoxes(const std::string& path, int count, int width, int height, int perRow, uint32_t ink)
+{
+    const int rows = (count + perRow - 1) / perRow;
+    SDL_Surface* surface = NewSurface(perRow * (width + 3), rows * (height + 3), 24);
+    if (surface == nullptr) {
+        return false;
+    }
+    SDL_FillRect(surface, nullptr, 0);
+    for (int i = 0; i < count; ++i) {
+        const int bx = (i % perRow) * (width + 3);
+        const int by = (i / perRow) * (height + 3);
+        for (int y = 0; y < height + 2; ++y) {
+            for (int x = 0; x < width + 2; ++x) {
+                const bool edge = x == 0 || y == 0 || x == width + 1 || y == height + 1;
+                PutPixel(surface, bx + x, by + y, edge ? boxColour : ink);
+            }
+        }
+    }
+    return Save(surface, path);
+}
+
+bool WritePlain(const std::string& path, int width, int height, uint32_t colour)
+{
+    SDL_Surface* surface = NewSurface(width, height, 24);
+    if (surface == nullptr) {
+        return false;
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            PutPixel(surface, x, y, colour);
+        }
+    }
+    return Save(surface, path);
+}
+
+// A tenth of a second of silence as a RIFF WAVE; the mixer tells the format by its bytes,
+// whatever the file is called.
+std::string SilentWave()
+{
+    const uint32_t samples = 2205;
+    const uint32_t dataBytes = samples * 2;
+    std::string wave;
+    auto put32 = [&wave](uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            wave.push_back(static_cast<char>((v >> (8 * i)) & 255));
+        }
+    };
+    auto put16 = [&wave](uint16_t v) {
+        wave.push_back(static_cast<char>(v & 255));
+        wave.push_back(static_cast<char>(v >> 8));
+    };
+    wave += "RIFF";
+    put32(36 + dataBytes);
+    wave += "WAVEfmt ";
+    put32(16);
+    put16(1);         // PCM
+    put16(1);         // mono
+    put32(22050);     // rate
+    put32(22050 * 2); // bytes a second
+    put16(2);         // block
+    put16(16);        // bits
+    wave += "data";
+    put32(dataBytes);
+    wave.append(dataBytes, '\0');
+    return wave;
+}
+
+constexpr const char* soundNames[] = {
+    "congratulations", "decelerator-G", "decelerator-U", "expansion-G", "freezer-G",
+    "freezer-U",       "game_over",     "inverter-G",    "inverter-U",  "laser-G",
+    "laser-U",         "magnet-G",      "magnet-U",      "miss",        "movement",
+    "navigation",      "nuke-G",        "nuke-U",        "kickback-G",  "kickback-U",
+    "pointer-G",       "selection",     "shot",          "speed-up-G",  "zap",
+};
+
+const char tinyDescriptor[] =
+    "LEGAL_INFORMATION = made for the tests\n"
+    "BACKGROUND        = 0 0 64 0 0 0\n"
+    "MENU              = 40 120 175 100\n"
+    "CHART             = 127 8\n"
+    "FONT.MENU         = 0 0 0\n"
+    "FONT.LABELS       = 0 0 0\n"
+    "FONT.CHART        = 0 0 0\n"
+    "FONT.STATUS       = 0 0 0\n"
+    "FONT.OUTLINE      = -100 -100 -100\n"
+    "OBJECT.SLOW       = 0 0 0\n"
+    "OBJECT.NORMAL     = 10 0 0\n"
+    "OBJECT.FAST       = 0 10 0\n"
+    "OBJECT.SWIFT      = 0 0 10\n"
+    "BEAMS.CATCHER     = 255 255 0\n"
+    "BEAMS.FREEZER     = 0 255 255\n";
+
+} // namespace
+
+std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key)
+{
+    return {{at, SDL_KEYDOWN, key}, {at + 40, SDL_KEYUP, key}};
+}
+
+std::vector<HarnessEvent> HarnessKeys(uint32_t at, SDLKey key, int count, uint32_t gap)
+{
+    std::vector<HarnessEvent> events;
+    for (int i = 0; i < count; ++i) {
+        for (const HarnessEvent& event : HarnessKey(at + static_cast<uint32_t>(i) * gap, key)) {
+            events.push_back(event);
+        }
+    }
+    return events;
+}
+
+std::vector<HarnessEvent> HarnessScript(std::initializer_list<std::vector<HarnessEvent>> parts)
+{
+    std::vector<HarnessEvent> events;
+    for (const auto& part : parts) {
+        events.insert(events.end(), part.begin(), part.end());
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const HarnessEvent& a, const HarnessEvent& b) { return a.at < b.at; });
+    return events;
+}
+
+std::string HarnessNewProgDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/zaf-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) {
+        return {};
+    }
+    std::string dir = std::string(name.data()) + "/";
+    if (mkdir((dir + "themes").c_str(), 0755) != 0) {
+        HarnessRemoveDir(dir);
+        return {};
+    }
+    return dir;
+}
+
+void HarnessRemoveDir(const std::string& dir)
+{
+    if (!dir.empty()) {
+        nftw(dir.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+}
+
+bool HarnessLinkTheme(const std::string& dir, const char* name, const char* as)
+{
+    const char* run = std::getenv("ZAF_RUN_DIR");
+    std::string source = std::string(run != nullptr ? run : ZAF_RUN_DIR) + "/themes/" + name;
+    struct stat info {};
+    if (stat((source + "/descriptor.txt").c_str(), &info) != 0) {
+        return false;
+    }
+    const std::string target = dir + "themes/" + (as != nullptr ? as : name);
+    return symlink(source.c_str(), target.c_str()) == 0;
+}
+
+const char* HarnessTinyDescriptor()
+{
+    return tinyDescriptor;
+}
+
+bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor)
+{
+    const std::string theme = dir + "themes/" + name + "/";
+    if (!MakeFolders(theme) ||
+        !HarnessWriteFile(dir, std::string("themes/") + name + "/descriptor.txt",
+                          descriptor != nullptr ? descriptor : tinyDescriptor)) {
+        return false;
+    }
+    bool written = WriteBoxes(theme + "font.c.bmp", 191, 4, 6, 64, inkColour) &&
+                   WritePlain(theme + "logo.c.bmp", 64, 16, 0x3050A0) &&
+                   WritePlain(theme + "template.c.bmp", 24, 24, 0x406080) &&
+                   WritePlain(theme + "field.c.bmp", 255, 255, 0x102030) &&
+                   WriteBoxes(theme + "objects.c.bmp", 6, 9, 9, 6, 0xC08040) &&
+                   WriteBoxes(theme + "sprites.c.bmp", 69, 8, 8, 23, 0x80C040);
+    const std::string wave = SilentWave();
+    for (const char* sound : soundNames) {
+        written = written && HarnessWriteFile(dir, std::string("themes/") + name + "/" + sound + ".ogg", wave);
+    }
+    return written;
+}
+
+bool HarnessWriteFile(const std::string& dir, const std::string& relative, const std::string& data)
+{
+    const std::string path = dir + relative;
+    if (!MakeFolders(path)) {
+        return false;
+    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::string HarnessReadFile(const std::string& dir, const std::string& relative, bool* found)
+{
+    std::string data;
+    FILE* file = std::fopen((dir + relative).c_str(), "rb");
+    if (found != nullptr) {
+        *found = file != nullptr;
+    }
+    if (file == nullptr) {
+        return data;
+    }
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        data.append(buffer, got);
+    }
+    std::fclose(file);
+    return data;
+}
+
+bool HarnessFileExists(const std::string& dir, const std::string& relative)
+{
+    struct stat info {};
+    return stat((dir + relative).c_str(), &info) == 0;
+}
+
+int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, uint32_t limit)
+{
+    playback.events = script;
+    std::stable_sort(playback.events.begin(), playback.events.end(),
+                     [](const HarnessEvent& a, const HarnessEvent& b) { return a.at < b.at; });
+    playback.next = 0;
+    playback.now = 0;
+    playback.limit = limit;
+    CLK_SetSource(VirtualTicks, VirtualDelay);
+    const int status = RunProgram(dir.c_str());
+    CLK_SetSource(nullptr, nullptr);
+    return status;
+}
+
+uint32_t HarnessNow()
+{
+    return playback.now;
+}

@@ -1,0 +1,173 @@
+#include "shell/program.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/app.h"
+#include "tests/shell/harness.h"
+
+namespace {
+
+const char defaultFile[] =
+    "THEME         = <cycle>\n"
+    "VIDEO         = window\n"
+    "ZOOM          = 2\n"
+    "INTERPOLATION = on\n"
+    "VOLUME        = medium\n"
+    "DIFFICULTY    = normal\n"
+    "KEY.UP        = up\n"
+    "KEY.DOWN      = down\n"
+    "KEY.LEFT      = left\n"
+    "KEY.RIGHT     = right\n"
+    "KEY.BUTTON1   = x\n"
+    "KEY.BUTTON2   = c\n"
+    "KEY.BUTTON3   = space\n"
+    "KEY.PAUSE     = p\n"
+    "KEY.QUIT      = escape\n";
+
+std::string Replace(std::string text, const std::string& from, const std::string& to)
+{
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = HarnessNewProgDir();
+        ASSERT_FALSE(dir.empty());
+    }
+    void TearDown() override { HarnessRemoveDir(dir); }
+
+    // Runs the program to a quit from the main page; keeps what it printed on stderr.
+    int RunAndQuit(uint32_t at = 1000)
+    {
+        ::testing::internal::CaptureStderr();
+        const int status = HarnessRun(dir, HarnessKey(at, SDLK_ESCAPE));
+        errors = ::testing::internal::GetCapturedStderr();
+        return status;
+    }
+    std::string Settings() { return HarnessReadFile(dir, "configuration.txt"); }
+
+    std::string dir;
+    std::string errors;
+};
+
+TEST_F(ProgramTest, WithoutSettingsAQuitWritesTheDefaultsSilently)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(errors, "") << "a normal quit prints nothing";
+    EXPECT_EQ(Settings(), defaultFile);
+    EXPECT_TRUE(HarnessFileExists(dir, "chart.raw")) << "the chart is saved after the theme loop";
+    EXPECT_GE(HarnessNow(), 1000u) << "the menu ran until the scripted quit";
+    EXPECT_LT(HarnessNow(), 5000u) << "the quit ended the run at once";
+    EXPECT_EQ(app.runState, RUN_QUIT);
+}
+
+TEST_F(ProgramTest, ASettingsFileLackingAKeyIsReplacedWhole)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    std::string settings = Replace(defaultFile, "VOLUME        = medium", "VOLUME        = loud");
+    settings = Replace(settings, "KEY.PAUSE     = p\n", "");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(Settings(), defaultFile) << "the custom volume is lost with the rest";
+}
+
+TEST_F(ProgramTest, AnUnknownVolumeStaysAsWrittenAndAKnownOneIsRewritten)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    // Odd spacing shows whether the file was written again.
+    std::string settings = Replace(defaultFile, "THEME         = <cycle>", "THEME = default");
+    settings = Replace(settings, "VOLUME        = medium", "VOLUME        = Loud");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(Settings(), settings) << "nothing changed, so nothing was written";
+
+    settings = Replace(settings, "VOLUME        = Loud", "VOLUME        = loud");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(Settings(), Replace(Replace(defaultFile, "<cycle>", "default"), "medium", "loud"))
+        << "the volume written back rewrites the file in the store's layout";
+}
+
+TEST_F(ProgramTest, AnEmptyThemesFolderEndsBeforeSDLStarts)
+{
+    EXPECT_EQ(RunAndQuit(), 1);
+    EXPECT_EQ(HarnessNow(), 0u) << "no frame ran";
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+    EXPECT_NE(errors.find("themes"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+    EXPECT_EQ(Settings(), defaultFile) << "the new settings are still written";
+}
+
+TEST_F(ProgramTest, NoThemesFolderIsOneLineAndStatusOne)
+{
+    ASSERT_EQ(std::remove((dir + "themes").c_str()), 0);
+    EXPECT_EQ(RunAndQuit(), 1);
+    EXPECT_NE(errors.find("themes folder"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+}
+
+TEST_F(ProgramTest, APlainFileChosenAsThemeFallsBackAndTheChoiceIsWritten)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/readme", "a plain file"));
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "readme")));
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(Settings(), Replace(defaultFile, "<cycle>", "default"));
+}
+
+TEST_F(ProgramTest, ADisplayThatCannotOpenIsReportedAndTheModeStays)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    const std::string settings = Replace(defaultFile, "window", "200x150");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    EXPECT_EQ(RunAndQuit(), 1);
+    EXPECT_NE(errors.find("display"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+    EXPECT_EQ(Settings(), settings) << "the mode is not corrected; the volume rewrite keeps the layout";
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u) << "SDL is shut down";
+}
+
+TEST_F(ProgramTest, ADefaultThemeThatCannotLoadIsReported)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    ASSERT_EQ(std::remove((dir + "themes/default/sprites.c.bmp").c_str()), 0);
+    EXPECT_EQ(RunAndQuit(), 1);
+    EXPECT_NE(errors.find("theme"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+    EXPECT_FALSE(HarnessFileExists(dir, "chart.raw")) << "the chart is only saved after it was loaded";
+}
+
+TEST_F(ProgramTest, TheGeneratedThemesRunTheProgram)
+{
+    if (!HarnessLinkTheme(dir, "default")) {
+        GTEST_SKIP() << "the generated themes are not in the run folder";
+    }
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(Settings(), defaultFile);
+}
+
+TEST_F(ProgramTest, ClosingTheWindowQuits)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    ::testing::internal::CaptureStderr();
+    const int status = HarnessRun(dir, {{700, SDL_QUIT, SDLK_UNKNOWN}});
+    errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_LT(HarnessNow(), 2000u);
+}
+
+} // namespace
