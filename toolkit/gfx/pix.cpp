@@ -1011,11 +1011,7 @@ SDL_Surface* PIX_Reformat(SDL_Surface* surface, const SDL_PixelFormat* model)
     } else {
         SDL_SetColorKey(fresh, 0, 0);
     }
-    if ((surface->flags & SDL_SRCALPHA) != 0 && !withAlpha) {
-        SDL_SetAlpha(fresh, SDL_SRCALPHA, old->alpha);
-    } else if (!withAlpha) {
-        SDL_SetAlpha(fresh, 0, 255);
-    }
+    SDL_SetAlpha(fresh, surface->flags & SDL_SRCALPHA, old->alpha);
     SDL_FreeSurface(surface);
     return fresh;
 }
