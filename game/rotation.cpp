@@ -2,6 +2,10 @@
 
 #include <SDL.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "shell/app.h"
 #include "util/kv.h"
 #include "util/tools.h"
@@ -83,6 +87,51 @@ inline const uint32_t* At(const Source& src, int32_t u, int32_t v)
     return src.pixels + (src.cy + (v >> 10)) * src.pitch + (src.cx + (u >> 10));
 }
 
+// The four neighbours' channels weighed by the fractions fx, fy (in 1/1024) and summed, each
+// sum shifted right by `shift`: 8 with the weights (a * b) >> 12 of the copying routine, 10
+// with the weights (a * b) >> 10 of the converting one. Every shifted sum stays below 256;
+// the channels come back as the bytes of one value, in the source's order.
+template <int shift>
+inline uint32_t WeighNeighbours(const uint32_t* p, int32_t pitch, uint32_t fx, uint32_t fy)
+{
+#if defined(__SSE2__)
+    // (a << 4) * b >> 16 and (a << 3) * (b << 3) >> 16 are exactly the two kinds of weights,
+    // made for all four neighbours by one high-half multiply.
+    constexpr int preX = shift == 8 ? 4 : 3;
+    constexpr int preY = shift == 8 ? 0 : 3;
+    const __m128i across = _mm_set1_epi32(static_cast<int>(((1024 - fx) | fx << 16) << preX));
+    const __m128i topWeights =
+        _mm_mulhi_epu16(across, _mm_set1_epi16(static_cast<int16_t>((1024 - fy) << preY)));
+    const __m128i bottomWeights =
+        _mm_mulhi_epu16(across, _mm_set1_epi16(static_cast<int16_t>(fy << preY)));
+    // Pixel pairs side by side, spread to 16-bit lanes and interleaved by channel, so that one
+    // multiply-add per row gives each channel's two products summed in 32 bits.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    __m128i bottom =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + pitch)), zero);
+    top = _mm_unpacklo_epi16(top, _mm_srli_si128(top, 8));
+    bottom = _mm_unpacklo_epi16(bottom, _mm_srli_si128(bottom, 8));
+    __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, topWeights), _mm_madd_epi16(bottom, bottomWeights));
+    sum = _mm_srli_epi32(sum, shift);
+    sum = _mm_packs_epi32(sum, sum);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+#else
+    constexpr int weightShift = shift == 8 ? 12 : 10;
+    const uint32_t w00 = ((1024 - fy) * (1024 - fx)) >> weightShift;
+    const uint32_t w01 = ((1024 - fy) * fx) >> weightShift;
+    const uint32_t w10 = (fy * (1024 - fx)) >> weightShift;
+    const uint32_t w11 = (fy * fx) >> weightShift;
+    uint32_t out = 0;
+    for (int c = 0; c < 32; c += 8) {
+        const uint32_t sum = ((p[0] >> c) & 0xFF) * w00 + ((p[1] >> c) & 0xFF) * w01 +
+                             ((p[pitch] >> c) & 0xFF) * w10 + ((p[pitch + 1] >> c) & 0xFF) * w11;
+        out |= (sum >> shift) << c;
+    }
+    return out;
+#endif
+}
+
 struct Shifts {
     uint32_t red;
     uint32_t green;
@@ -94,6 +143,41 @@ Shifts DisplayShifts()
     return {app.redShift, app.greenShift, app.blueShift};
 }
 
+
+// 0x00RRGGBB channels moved to the display's shifts. The usual orders get the shifts as
+// constants, which the compiler turns into a few byte moves; any other order takes them from
+// the record.
+template <uint32_t red, uint32_t green, uint32_t blue>
+struct FixedOrder {
+    uint32_t operator()(uint32_t p) const
+    {
+        return (p & 0xFF) << blue | ((p >> 8) & 0xFF) << green | ((p >> 16) & 0xFF) << red;
+    }
+};
+
+struct AnyOrder {
+    Shifts sh;
+    uint32_t operator()(uint32_t p) const
+    {
+        return (p & 0xFF) << sh.blue | ((p >> 8) & 0xFF) << sh.green | ((p >> 16) & 0xFF) << sh.red;
+    }
+};
+
+template <typename MakeRoutine>
+void WithDisplayOrder(MakeRoutine run)
+{
+    const Shifts sh = DisplayShifts();
+    if (sh.red == 0 && sh.green == 8 && sh.blue == 16) {
+        run(FixedOrder<0, 8, 16>{});
+    } else if (sh.red == 24 && sh.green == 16 && sh.blue == 8) {
+        run(FixedOrder<24, 16, 8>{});
+    } else if (sh.red == 8 && sh.green == 16 && sh.blue == 24) {
+        run(FixedOrder<8, 16, 24>{});
+    } else {
+        run(AnyOrder{sh});
+    }
+}
+
 } // namespace
 
 void RotateNearestCopy(const RotationJob* job)
@@ -103,58 +187,29 @@ void RotateNearestCopy(const RotationJob* job)
 
 void RotateNearestConvert(const RotationJob* job)
 {
-    const Shifts sh = DisplayShifts();
-    Rotate(job, [sh](const Source& src, int32_t u, int32_t v) {
-        const uint32_t p = *At(src, u, v);
-        return (p & 0xFF) << sh.blue | ((p >> 16) & 0xFF) << sh.red | ((p >> 8) & 0xFF) << sh.green;
+    WithDisplayOrder([job](auto order) {
+        Rotate(job, [order](const Source& src, int32_t u, int32_t v) { return order(*At(src, u, v)); });
     });
 }
 
 void RotateBilinearCopy(const RotationJob* job)
 {
     Rotate(job, [](const Source& src, int32_t u, int32_t v) {
-        const uint32_t* p = At(src, u, v);
-        const uint32_t fx = static_cast<uint32_t>(u) & 1023;
-        const uint32_t fy = static_cast<uint32_t>(v) & 1023;
-        const uint32_t p00 = p[0];
-        const uint32_t p01 = p[1];
-        const uint32_t p10 = p[src.pitch];
-        const uint32_t p11 = p[src.pitch + 1];
-        // Each weight is at most 256 and they add up to at most 256, so red and blue can
-        // share one 32-bit sum without carrying into each other.
-        const uint32_t w00 = ((1024 - fy) * (1024 - fx)) >> 12;
-        const uint32_t w01 = ((1024 - fy) * fx) >> 12;
-        const uint32_t w10 = (fy * (1024 - fx)) >> 12;
-        const uint32_t w11 = (fy * fx) >> 12;
-        const uint32_t rb = (p00 & 0xFF00FF) * w00 + (p01 & 0xFF00FF) * w01 +
-                            (p10 & 0xFF00FF) * w10 + (p11 & 0xFF00FF) * w11;
-        const uint32_t g =
-            (p00 & 0xFF00) * w00 + (p01 & 0xFF00) * w01 + (p10 & 0xFF00) * w10 + (p11 & 0xFF00) * w11;
-        return ((rb & 0xFF00FF00) | (g & 0x00FF0000)) >> 8;
+        // The weights (at most 256 each, 256 together) keep every channel's sum below 2^16,
+        // so its top byte is the channel of the result; the alpha byte is left out.
+        return WeighNeighbours<8>(At(src, u, v), src.pitch, static_cast<uint32_t>(u) & 1023,
+                                  static_cast<uint32_t>(v) & 1023) &
+               0xFFFFFF;
     });
 }
 
 void RotateBilinearConvert(const RotationJob* job)
 {
-    const Shifts sh = DisplayShifts();
-    Rotate(job, [sh](const Source& src, int32_t u, int32_t v) {
-        const uint32_t* p = At(src, u, v);
-        const uint32_t fx = static_cast<uint32_t>(u) & 1023;
-        const uint32_t fy = static_cast<uint32_t>(v) & 1023;
-        const uint32_t p00 = p[0];
-        const uint32_t p01 = p[1];
-        const uint32_t p10 = p[src.pitch];
-        const uint32_t p11 = p[src.pitch + 1];
-        const uint32_t w00 = ((1024 - fx) * (1024 - fy)) >> 10;
-        const uint32_t w01 = ((1024 - fy) * fx) >> 10;
-        const uint32_t w11 = (fy * fx) >> 10;
-        const uint32_t w10 = ((1024 - fx) * fy) >> 10;
-        auto channel = [&](uint32_t shift) {
-            return ((((p00 >> shift) & 0xFF) * w00 + ((p01 >> shift) & 0xFF) * w01 +
-                     ((p11 >> shift) & 0xFF) * w11 + ((p10 >> shift) & 0xFF) * w10) >>
-                    10);
-        };
-        return channel(0) << sh.blue | channel(8) << sh.green | channel(16) << sh.red;
+    WithDisplayOrder([job](auto order) {
+        Rotate(job, [order](const Source& src, int32_t u, int32_t v) {
+            return order(WeighNeighbours<10>(At(src, u, v), src.pitch, static_cast<uint32_t>(u) & 1023,
+                                             static_cast<uint32_t>(v) & 1023));
+        });
     });
 }
 

@@ -168,38 +168,50 @@ TEST_F(Rotation, EveryAngleMatchesTheDirectArithmetic)
 
 TEST_F(Rotation, ConvertingRoutinesPlaceChannelsByTheDisplayShifts)
 {
-    // A display in blue-green-red order.
-    MakeDestination(PICTURE_SIZE, B, G, R);
-    app.redShift = 0;
-    app.blueShift = 16;
-    auto swapped = [](uint32_t p) { return (p & 0xFF) << 16 | (p & 0xFF00) | ((p >> 16) & 0xFF); };
-    for (RotateFn routine : {RotateNearestConvert, RotateBilinearConvert}) {
-        const RotationJob job = Job(0);
-        routine(&job);
-        for (int y = 0; y < PICTURE_SIZE; y += 3) {
-            for (int x = 0; x < PICTURE_SIZE; x += 3) {
-                ASSERT_EQ(*PixelAt(dest, x, y), swapped(Pattern(64 + x, 64 + y))) << x << "," << y;
+    struct Order {
+        uint32_t red, green, blue;
+    };
+    // Blue-green-red, two orders with a byte below the colour, and one with the shifts out of
+    // the usual byte order.
+    const Order orders[] = {{0, 8, 16}, {24, 16, 8}, {8, 16, 24}, {0, 16, 8}};
+    for (const Order& o : orders) {
+        MakeDestination(PICTURE_SIZE, 0xFFu << o.red, 0xFFu << o.green, 0xFFu << o.blue);
+        app.redShift = o.red;
+        app.greenShift = o.green;
+        app.blueShift = o.blue;
+        auto place = [&o](uint32_t p) {
+            return (p & 0xFF) << o.blue | ((p >> 8) & 0xFF) << o.green | ((p >> 16) & 0xFF) << o.red;
+        };
+        for (RotateFn routine : {RotateNearestConvert, RotateBilinearConvert}) {
+            const RotationJob job = Job(0);
+            routine(&job);
+            for (int y = 0; y < PICTURE_SIZE; y += 3) {
+                for (int x = 0; x < PICTURE_SIZE; x += 3) {
+                    ASSERT_EQ(*PixelAt(dest, x, y), place(Pattern(64 + x, 64 + y)))
+                        << "shifts " << o.red << "/" << o.green << "/" << o.blue << " at " << x << "," << y;
+                }
             }
         }
-    }
-    // Off the quarter turns the converting bilinear routine weighs each channel by 1/1024.
-    const uint16_t angle = 300;
-    const RotationJob job = Job(angle);
-    RotateBilinearConvert(&job);
-    for (int d = -127; d <= 127; d += 11) {
-        const Expected e = Direct(angle, d, -d);
-        const uint32_t p[4] = {Pattern(e.col, e.row), Pattern(e.col + 1, e.row),
-                               Pattern(e.col + 1, e.row + 1), Pattern(e.col, e.row + 1)};
-        const uint32_t w[4] = {((1024 - e.fx) * (1024 - e.fy)) >> 10, ((1024 - e.fy) * e.fx) >> 10,
-                               (e.fy * e.fx) >> 10, ((1024 - e.fx) * e.fy) >> 10};
-        uint32_t rgb[3] = {0, 0, 0};
-        for (int ch = 0; ch < 3; ch++) {
-            for (int i = 0; i < 4; i++) {
-                rgb[ch] += ((p[i] >> (8 * ch)) & 0xFF) * w[i];
+        // Off the quarter turns the converting bilinear routine weighs each channel by 1/1024.
+        const uint16_t angle = 300;
+        const RotationJob job = Job(angle);
+        RotateBilinearConvert(&job);
+        for (int d = -127; d <= 127; d += 11) {
+            const Expected e = Direct(angle, d, -d);
+            const uint32_t p[4] = {Pattern(e.col, e.row), Pattern(e.col + 1, e.row),
+                                   Pattern(e.col + 1, e.row + 1), Pattern(e.col, e.row + 1)};
+            const uint32_t w[4] = {((1024 - e.fx) * (1024 - e.fy)) >> 10, ((1024 - e.fy) * e.fx) >> 10,
+                                   (e.fy * e.fx) >> 10, ((1024 - e.fx) * e.fy) >> 10};
+            uint32_t rgb = 0;
+            for (int ch = 0; ch < 3; ch++) {
+                uint32_t sum = 0;
+                for (int i = 0; i < 4; i++) {
+                    sum += ((p[i] >> (8 * ch)) & 0xFF) * w[i];
+                }
+                rgb |= (sum >> 10) << (8 * ch);
             }
-            rgb[ch] >>= 10;
+            EXPECT_EQ(Out(d, -d), place(rgb)) << o.red << "/" << o.green << "/" << o.blue << " at " << d;
         }
-        EXPECT_EQ(Out(d, -d), rgb[0] << 16 | rgb[1] << 8 | rgb[2]) << d;
     }
 }
 
