@@ -50,7 +50,7 @@ void Tone(Buffer& b, double at, double length, double f0, double f1, double amp,
         }
         double env = std::min(1.0, t / attack);
         env *= decay > 0 ? std::exp(-t / decay) : 1.0;
-        env *= std::min(1.0, (1.0 - u) * length / 0.01); // release into silence
+        env *= std::min(1.0, (1.0 - u) * length / 0.03); // release into silence
         b[start + i] += static_cast<float>(v * amp * env);
     }
 }
@@ -75,7 +75,7 @@ void Noise(Buffer& b, double at, double length, double f0, double f1, double q, 
         const double high = in - low - band / q;
         band += k * high;
         double env = std::min(1.0, t / attack) * (decay > 0 ? std::exp(-t / decay) : 1.0);
-        env *= std::min(1.0, (1.0 - u) * length / 0.01);
+        env *= std::min(1.0, (1.0 - u) * length / 0.03);
         b[start + i] += static_cast<float>(band * amp * env);
     }
 }
@@ -110,13 +110,17 @@ Buffer Loop(double seconds, const std::function<double(double)>& wave, double no
 
 void Normalise(Buffer& b, double peak, bool fade)
 {
-    // Fade first, so that the peak is measured on what is heard.
+    // Fade first, so that the peak is measured on what is heard. A few milliseconds of
+    // silence at both ends keep the encoder's pre-echo of a sharp attack off the first sample.
     if (fade) {
-        const size_t f = std::min(b.size() / 2, Samples(0.006));
+        b.insert(b.begin(), Samples(0.008), 0.0f);
+        b.insert(b.end(), Samples(0.008), 0.0f);
+        const size_t f = std::min(b.size() / 2, Samples(0.004));
+        const size_t pad = Samples(0.008);
         for (size_t i = 0; i < f; ++i) {
             const float g = static_cast<float>(i) / static_cast<float>(f);
-            b[i] *= g;
-            b[b.size() - 1 - i] *= g;
+            b[pad + i] *= g;
+            b[b.size() - 1 - pad - i] *= g;
         }
     }
     float top = 0;
@@ -209,8 +213,8 @@ Buffer Crisp(const std::string& name)
         Tone(b, 0, 0.45, 200, 800, 0.35, 1, 0.02);
         Tone(b, 0.45, 0.45, 200, 800, 0.35, 1, 0.02, 0.3);
     } else if (name == "magnet-G") {
-        Tone(b, 0, 0.8, 120, 120, 0.5, 2, 0.3, 0.0, 0.06);
-        Tone(b, 0, 0.8, 240, 240, 0.25, 0, 0.3, 0.0, 0.06);
+        Tone(b, 0, 0.8, 120, 120, 0.5, 2, 0.3, 0.35, 0.06);
+        Tone(b, 0, 0.8, 240, 240, 0.25, 0, 0.3, 0.35, 0.06);
     } else if (name == "laser-U") {
         Tone(b, 0, 0.32, 3200, 400, 0.6, 1, 0.001, 0.1);
         Noise(b, 0, 0.08, 5000, 2000, 2, 0.4, 0.03, 51);
