@@ -1,8 +1,8 @@
-// Feeds arbitrary bytes through the BMP loader, the border-box cutting and the font loader,
-// from memory. The first byte chooses: bit 0 a mask follows (its offset in the next two
-// bytes), bit 1 a colour key, bit 2 the font loader as well, bit 3 the bytes are laid over a
-// valid boxed picture instead of standing alone, so that deep paths are reached without a
-// corpus.
+// Feeds arbitrary bytes through the BMP loader, the border-box cutting, recolouring and
+// reformatting, and the font loader, from memory. The first byte chooses: bit 0 a mask
+// follows (its offset in the next two bytes), bit 1 a colour key, bit 2 the font loader as
+// well, bit 3 the bytes are laid over a valid boxed picture instead of standing alone, so
+// that deep paths are reached without a corpus.
 #include <SDL.h>
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 namespace {
 
 SDL_Surface* model = nullptr;
+SDL_Surface* blueFirst = nullptr;
 uint8_t boxed[4096];
 int boxedSize = 0;
 uint8_t scratch[1 << 16];
@@ -53,7 +54,8 @@ void Exercise(SDL_RWops* picture, SDL_RWops* mask, int32_t key, bool font)
         PIX_FreeFrames(frames, count);
         PIX_TintKeyed(s, 50, -50, 0);
         PIX_Grey(s);
-        SDL_FreeSurface(s);
+        SDL_Surface* turned = PIX_Reformat(s, blueFirst->format);
+        SDL_FreeSurface(turned != nullptr ? turned : s);
     }
     if (font) {
         SDL_RWseek(picture, 0, RW_SEEK_SET);
@@ -69,13 +71,14 @@ void Exercise(SDL_RWops* picture, SDL_RWops* mask, int32_t key, bool font)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     model = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    blueFirst = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, 0xFF, 0xFF00, 0xFF0000, 0);
     MakeBoxedPicture();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (model == nullptr || size < 3 || size > sizeof scratch) {
+    if (model == nullptr || blueFirst == nullptr || size < 3 || size > sizeof scratch) {
         return 0;
     }
     const uint8_t mode = data[0];

@@ -3,8 +3,9 @@
 // as tiled nine-part borders.
 //
 // Depends on util/mem.h (every allocation, SDL's included, is an allocation point there),
-// util/node.h (the image list) and SDL 1.2. Pixel loops lock their surfaces, walk rows by the
-// pitch and refuse surfaces that are not 4 bytes a pixel. Not thread-safe.
+// util/node.h (the image list), toolkit/ui/inp.h (clipping the border tiles) and SDL 1.2.
+// Pixel loops lock their surfaces, walk rows by the pitch and refuse surfaces that are not
+// 4 bytes a pixel. Not thread-safe.
 //
 // Colours are packed 0xAARRGGBB and put into a surface's pixels with its format's shifts; a
 // component whose shift is 32 or more contributes nothing.
