@@ -129,18 +129,12 @@ void MenuLoop()
         if (app.runState != RUN_PLAY) {
             return;
         }
-        const bool started = StartGame();
-        if (started) {
+        // The game keeps RUN_MENU while it runs and leaves RUN_PLAY only after a game that
+        // ended normally, so a failed start goes back to the menu.
+        if (StartGame()) {
             PlayGame();
         }
         EndGame();
-        if (!started) {
-            // No game was played, so there is no score to enter.
-            if (app.runState == RUN_PLAY) {
-                app.runState = RUN_MENU;
-            }
-            continue;
-        }
         if (app.runState == RUN_PLAY) {
             EnterChart();
         }

@@ -170,4 +170,42 @@ TEST_F(ProgramTest, ClosingTheWindowQuits)
     EXPECT_LT(HarnessNow(), 2000u);
 }
 
+TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
+{
+    // The beam colour is there, so the theme loads, but it is no colour, so no game starts.
+    std::string descriptor = HarnessTinyDescriptor();
+    descriptor = Replace(descriptor, "BEAMS.CATCHER     = 255 255 0", "BEAMS.CATCHER     = yellow");
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", descriptor.c_str()));
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "default")));
+    ::testing::internal::CaptureStderr();
+    const int status = HarnessRun(dir, HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE)}));
+    errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_GE(HarnessNow(), 3000u);
+    EXPECT_LT(HarnessNow(), 6000u) << "the quit on the main page must end the run";
+}
+
+TEST_F(ProgramTest, ChoosingAZoomRestartsWithTheChoiceKept)
+{
+    // Choosing a zoom on the video page restarts: OPTIONS, VIDEO, then the first zoom entry.
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    const std::vector<HarnessEvent> script = HarnessScript({
+        HarnessKey(1000, SDLK_DOWN),   // OPTIONS
+        HarnessKey(1500, SDLK_x),      // opens the options page: THEME first
+        HarnessKey(2000, SDLK_DOWN),   // VIDEO
+        HarnessKey(2500, SDLK_x),      // opens the video page
+        HarnessKeys(3000, SDLK_UP, 3, 700), // back entry, ZOOM 4x, ZOOM 3x
+        HarnessKey(5500, SDLK_x),      // choose ZOOM 3x: restart
+        HarnessKeys(8000, SDLK_ESCAPE, 3, 700), // video, options, main page: quit
+    });
+    ::testing::internal::CaptureStderr();
+    const int status = HarnessRun(dir, script);
+    errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(Settings(), Replace(defaultFile, "ZOOM          = 2", "ZOOM          = 3"));
+    EXPECT_LT(HarnessNow(), 20000u);
+}
+
 } // namespace

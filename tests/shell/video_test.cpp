@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -267,6 +268,19 @@ TEST_F(VideoTest, DisplayFieldsCaptionPointerAndModes)
     givenModes = anyMode;
     ASSERT_TRUE(SetupVideo());
     EXPECT_EQ(app.fullscreenModes, nullptr) << "\"any mode\" is kept as none";
+}
+
+TEST_F(VideoTest, FullScreenScalingIsCrispUnlessThePlayerChoseOtherwise)
+{
+    unsetenv("SDL12COMPAT_SCALE_METHOD");
+    ASSERT_TRUE(SetupVideo());
+    ASSERT_NE(getenv("SDL12COMPAT_SCALE_METHOD"), nullptr);
+    EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "nearest");
+    CloseVideo();
+    setenv("SDL12COMPAT_SCALE_METHOD", "linear", 1);
+    ASSERT_TRUE(SetupVideo());
+    EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "linear");
+    unsetenv("SDL12COMPAT_SCALE_METHOD");
 }
 
 TEST_F(VideoTest, SetupSurvivesEachAllocationFailure)
