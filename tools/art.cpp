@@ -214,8 +214,8 @@ Canvas Launcher(int f)
     } else if (f >= 9) {
         // Launch: the opening flares white and the flare spreads over the rim.
         const float k = static_cast<float>(f - 9);
-        cv.Disc(c, c, 3.5f + 2.5f * k, RgbFromHex(0xFFFFFF), 1.0f - 0.25f * k);
-        cv.Ring(c, c, 5.0f + 2.0f * k, 6.5f + 2.0f * k, RgbFromHex(0x9FE0FF), 0.9f - 0.25f * k);
+        cv.Disc(c, c, 4.0f - 1.2f * k, RgbFromHex(0xFFFFFF), 1.0f - 0.3f * k);
+        cv.Ring(c, c, 4.5f + 2.2f * k, 6.0f + 2.2f * k, RgbFromHex(0x9FE0FF), 0.95f - 0.3f * k);
     }
     return cv;
 }
@@ -296,14 +296,19 @@ Canvas Marker(int kind)
 
 enum Turning { STILL, LEFT, RIGHT };
 
-// The left half of the catcher: a curved paddle hugging the rim from x 99 to the centre column
-// (127); its catching part is columns 19 to 28. `run` makes a light travel along it.
+// The left half of the catcher: a cradle from x 99 to the centre column (127) whose top dips
+// toward the middle, so that both halves together hold the catching zone (columns 19 to 28)
+// like a bowl. The lights travel in the direction of the turn.
 Canvas CatcherLeft(Turning turning, int f)
 {
     Canvas cv(CATCHER_W, CATCHER_H);
-    constexpr float kOx = 99.0f, kOy = 246.0f, kCx = 127.5f, kCy = 127.5f;
-    const Rgb top = RgbFromHex(0xDCEBFF), body = RgbFromHex(0x6C84A8), low = RgbFromHex(0x26344C);
-    const Rgb outline = RgbFromHex(0x0A1020);
+    constexpr float kOx = 99.0f, kOy = 246.0f, kCx = 127.5f;
+    const Rgb shine = RgbFromHex(0xF4F8FF), body = RgbFromHex(0x9AA8C4), low = RgbFromHex(0x2A3048);
+    const Rgb trim = RgbFromHex(0xFFB43C), prong = RgbFromHex(0x7FE8FF);
+    auto top = [&](float wx) {
+        const float u = (kCx - wx) / 28.5f;
+        return kOy + 4.2f * (1.0f - u * u);
+    };
     for (int y = 0; y < CATCHER_H; ++y) {
         for (int x = 0; x < CATCHER_W; ++x) {
             int hits = 0;
@@ -312,17 +317,18 @@ Canvas CatcherLeft(Turning turning, int f)
                 for (int sx = 0; sx < 4; ++sx) {
                     const float wx = kOx + static_cast<float>(x) + (sx + 0.5f) / 4;
                     const float wy = kOy + static_cast<float>(y) + (sy + 0.5f) / 4;
-                    const float d = std::hypot(wx - kCx, wy - kCy);
-                    // The inner prong (catching part) is thinner than the outer wing.
-                    const float inner = wx > 118.0f ? 121.5f : 120.0f;
-                    const float capX = wx - (kOx + 2.5f);
-                    if (d < inner || d > 127.8f || wx > kCx) {
+                    if (wx > kCx || wy < top(wx)) {
                         continue;
                     }
-                    if (capX < 0 && capX * capX + (d - 124.0f) * (d - 124.0f) > 9.0f) {
-                        continue; // rounded outer end
+                    // The outer end is rounded.
+                    const float ex = wx - (kOx + 3.0f), ey = wy - (kOy + 3.0f);
+                    if (ex < 0 && ey < 0 && ex * ex + ey * ey > 9.0f) {
+                        continue;
                     }
-                    depth += (d - inner) / (127.8f - inner);
+                    if (ex < 0 && wy > kOy + 6.0f && ex * ex + (wy - kOy - 6.0f) * (wy - kOy - 6.0f) > 9.0f) {
+                        continue;
+                    }
+                    depth += (wy - top(wx)) / (kOy + 9.0f - top(wx));
                     ++hits;
                 }
             }
@@ -330,35 +336,37 @@ Canvas CatcherLeft(Turning turning, int f)
                 continue;
             }
             const float t = depth / hits;
-            Rgb c = t < 0.25f ? Mix(top, body, t / 0.25f) : Mix(body, low, (t - 0.25f) / 0.75f);
+            Rgb c = t < 0.18f ? Mix(shine, body, t / 0.18f) : Mix(body, low, (t - 0.18f) / 0.82f);
+            const float wx = kOx + static_cast<float>(x) + 0.5f;
+            const float edge = kOy + static_cast<float>(y) + 0.5f - top(wx);
+            if (edge > 0.9f && edge < 2.0f) {
+                c = x >= 19 ? prong : trim; // a coloured band under the top edge
+            }
             cv.Set(x, y, c, static_cast<float>(hits) / 16.0f);
         }
     }
-    // A dark seam between wing and prong, and the emitter at the tip.
+    // A dark seam where the wing ends and the catching part begins.
     for (int y = 0; y < CATCHER_H; ++y) {
         if (cv.At(18, y)[3] > 0) {
-            cv.Blend(18, y, outline, 0.6f);
+            cv.Blend(18, y, low, 0.8f);
         }
     }
     const float pulse = 0.5f + 0.5f * std::cos(static_cast<float>(f) / 8.0f * 2 * kPi);
-    const Rgb glow = RgbFromHex(0x7FE8FF);
+    const Rgb lamp = RgbFromHex(0xFFF4B0);
     if (turning == STILL) {
-        cv.Disc(27.0f, 7.0f, 1.6f, glow, 0.5f + 0.5f * pulse);
-        cv.Disc(6.0f, 3.5f, 1.2f, RgbFromHex(0xFFD060), 0.4f + 0.4f * pulse);
+        cv.Disc(5.0f, 6.0f, 1.3f, lamp, 0.35f + 0.55f * pulse);
+        cv.Disc(12.0f, 6.5f, 1.3f, lamp, 0.35f + 0.55f * (1.0f - pulse));
     } else {
-        // Three lights chase along the paddle in the direction of the turn.
-        for (int k = 0; k < 3; ++k) {
-            float pos = std::fmod(static_cast<float>(f) / 8.0f + static_cast<float>(k) / 3.0f, 1.0f);
+        // Two lights chase along the wing in the direction of the turn.
+        for (int k = 0; k < 2; ++k) {
+            float pos = std::fmod(static_cast<float>(f) / 8.0f + static_cast<float>(k) / 2.0f, 1.0f);
             if (turning == LEFT) {
                 pos = 1.0f - pos;
             }
-            const float wx = kOx + 3.0f + pos * 24.0f;
-            const float d = 124.3f;
-            const float wy = kCy + std::sqrt(std::max(0.0f, d * d - (wx - kCx) * (wx - kCx)));
-            cv.Disc(wx - kOx, wy - kOy, 1.2f, RgbFromHex(0xFFF0A0), 0.9f);
+            cv.Disc(3.0f + pos * 14.0f, 6.3f, 1.3f, lamp, 0.95f);
         }
-        cv.Disc(27.0f, 7.0f, 1.4f, glow, 0.8f);
     }
+    cv.Disc(26.5f, 7.0f, 1.4f, prong, 0.55f + 0.45f * pulse);
     return cv;
 }
 
