@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "shell/app.h"
+#include "toolkit/gfx/font.h"
 #include "util/kv.h"
 #include "util/mem.h"
 #include "util/tools.h"
@@ -222,6 +223,119 @@ TEST_F(ChartFile, AFailedSaveLeavesTheOldFile)
     app.progDir = folder.c_str();
     EXPECT_EQ(ReadAll(Path()), std::vector<uint8_t>(kFile, kFile + CHART_FILE_SIZE));
     EXPECT_FALSE(WriteChartFile(missing.c_str()));
+}
+
+// A font whose glyphs are solid blocks 5 pixels high: digits 3 wide, the space 2, every
+// other character 4, in the colour given; written as a BMP of boxes and loaded as the
+// theme's fonts are.
+TXT_Font* BlockFont(const std::string& folder, const char* name, uint32_t colour)
+{
+    std::string set;
+    for (int c = 0x20; c < 0x7F; c++) {
+        set += static_cast<char>(c);
+    }
+    auto widthOf = [](char c) { return c == ' ' ? 2 : (c >= '0' && c <= '9') ? 3 : 4; };
+    int total = 0;
+    for (char c : set) {
+        total += widthOf(c) + 3; // the box and a one-pixel gap
+    }
+    SDL_Surface* sheet = SDL_CreateRGBSurface(0, total, 7, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    if (sheet == nullptr) {
+        return nullptr;
+    }
+    SDL_FillRect(sheet, nullptr, 0x808081);
+    int x = 0;
+    for (char c : set) {
+        SDL_Rect box{static_cast<Sint16>(x), 0, static_cast<Uint16>(widthOf(c) + 2), 7};
+        SDL_FillRect(sheet, &box, 0xFF00FF); // the box colour, as the top-left pixel
+        SDL_Rect inside{static_cast<Sint16>(x + 1), 1, static_cast<Uint16>(widthOf(c)), 5};
+        SDL_FillRect(sheet, &inside, c == ' ' ? 0x808081 : colour);
+        x += widthOf(c) + 3;
+    }
+    const std::string path = folder + name;
+    const int saved = SDL_SaveBMP(sheet, path.c_str());
+    SDL_FreeSurface(sheet);
+    if (saved != 0) {
+        return nullptr;
+    }
+    TXT_Font* font = TXT_LoadFont(path.c_str(), nullptr, -1, 0x808081, app.backBuffer->format, 0, set.c_str());
+    remove(path.c_str());
+    return font;
+}
+
+class ChartTable : public ChartFile {
+protected:
+    void SetUp() override
+    {
+        ChartFile::SetUp();
+        app.backBuffer = SDL_CreateRGBSurface(0, PICTURE_SIZE, PICTURE_SIZE, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        ASSERT_NE(app.backBuffer, nullptr);
+        app.fontChart = BlockFont(folder, "white.bmp", 0xFFFFFF);
+        app.fontLabels = BlockFont(folder, "yellow.bmp", 0xFFFF00);
+        app.fontOutline = BlockFont(folder, "red.bmp", 0xFF0000);
+        ASSERT_NE(app.fontChart, nullptr);
+        ASSERT_NE(app.fontLabels, nullptr);
+        ASSERT_NE(app.fontOutline, nullptr);
+        ASSERT_TRUE(LoadChart()); // CHART 127 150, no file: the default chart
+    }
+    void TearDown() override
+    {
+        TXT_FreeFont(app.fontChart);
+        TXT_FreeFont(app.fontLabels);
+        TXT_FreeFont(app.fontOutline);
+        SDL_FreeSurface(app.backBuffer);
+        ChartFile::TearDown();
+    }
+    // The first column from the left of row y holding the colour; -1 when there is none.
+    int LeftmostIn(int y, uint32_t colour)
+    {
+        for (int x = 0; x < PICTURE_SIZE; x++) {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(app.backBuffer->pixels) +
+                                                                y * app.backBuffer->pitch);
+            if (row[x] == colour) {
+                return x;
+            }
+        }
+        return -1;
+    }
+};
+
+TEST_F(ChartTable, RowsAreRightAlignedOnTheirPointsAndTheWidestRowIsCentred)
+{
+    // Widths with spacing 1: digits 3, space 2, letters 4.
+    chart[0] = {123456, "ab"};      // "123456 ab": 6*3 + 2 + 2*4 + 8 = 36, points 23
+    chart[1] = {5, "abcdefghijklm"}; // "5 abcdefghijklm": 3 + 2 + 13*4 + 14 = 71, the widest
+    chart[2] = {77, ""};            // "77 ": 3 + 3 + 2 + 2 = 10
+    DrawChart();
+    // The title: yellow, centred on 127; y0 = 150 - 6 * 6 = 114.
+    const int titleWidth = TXT_TextWidth(app.fontLabels, "TOP KINGS", 1);
+    EXPECT_EQ(LeftmostIn(116, 0xFFFF00), 127 - titleWidth / 2);
+    EXPECT_EQ(LeftmostIn(116, 0xFF0000), 127 - titleWidth / 2 - 1) << "outlined";
+    // The points column ends at a = 127 - 71 / 2 + 3 = 95.
+    const int rowY[3] = {114 + 6 + 6, 114 + 6 + 12, 114 + 6 + 18};
+    EXPECT_EQ(LeftmostIn(rowY[0] + 2, 0xFFFFFF), 95 - 23);
+    EXPECT_EQ(LeftmostIn(rowY[1] + 2, 0xFFFFFF), 95 - 3);
+    EXPECT_EQ(LeftmostIn(rowY[2] + 2, 0xFFFFFF), 95 - 7);
+    EXPECT_EQ(LeftmostIn(rowY[0] + 2, 0xFF0000), 95 - 23 - 1) << "outlined";
+    // Row 10 is the default "500 plume": its digits end at the same column.
+    EXPECT_EQ(LeftmostIn(114 + 6 + 60 + 2, 0xFFFFFF), 95 - 11);
+}
+
+TEST_F(ChartTable, RandomBytesLoadAndDraw)
+{
+    srand(11);
+    for (int round = 0; round < 10; round++) {
+        uint8_t noise[CHART_FILE_SIZE];
+        for (uint8_t& b : noise) {
+            b = static_cast<uint8_t>(rand());
+        }
+        WriteAll(Path(), noise, sizeof noise);
+        ASSERT_TRUE(LoadChart());
+        for (int i = 0; i < CHART_ROWS; i++) {
+            ASSERT_LE(strlen(chart[i].name), 15u);
+        }
+        DrawChart();
+    }
 }
 
 } // namespace
