@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "game/backdrop.h"
@@ -17,6 +18,7 @@
 #include "tests/support/alloc_check.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
+#include "toolkit/gfx/font.h"
 #include "util/kv.h"
 #include "util/mem.h"
 
@@ -464,6 +466,151 @@ TEST_F(MenuTest, AboutLinesNameTheTheme)
     }
     EXPECT_TRUE(themed);
     EXPECT_EQ(AboutLines(lines, 3), 3);
+}
+
+// A font whose glyphs are solid blocks 5 pixels high: digits 3 wide, the space 2, every
+// other character 4, in the colour given; written as a BMP of boxes and loaded as the
+// theme's fonts are.
+TXT_Font* BlockFont(uint32_t colour)
+{
+    std::string set;
+    for (int c = 0x20; c < 0x7F; c++) {
+        set += static_cast<char>(c);
+    }
+    set += MENU_BACK_LABEL;
+    auto widthOf = [](char c) { return c == ' ' ? 2 : (c >= '0' && c <= '9') ? 3 : 4; };
+    int total = 0;
+    for (char c : set) {
+        total += widthOf(c) + 3; // the box and a one-pixel gap
+    }
+    SDL_Surface* sheet = SDL_CreateRGBSurface(0, total, 7, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    if (sheet == nullptr) {
+        return nullptr;
+    }
+    SDL_FillRect(sheet, nullptr, 0x808081);
+    int x = 0;
+    for (char c : set) {
+        SDL_Rect box{static_cast<Sint16>(x), 0, static_cast<Uint16>(widthOf(c) + 2), 7};
+        SDL_FillRect(sheet, &box, 0xFF00FF);
+        SDL_Rect inside{static_cast<Sint16>(x + 1), 1, static_cast<Uint16>(widthOf(c)), 5};
+        SDL_FillRect(sheet, &inside, c == ' ' ? 0x808081 : colour);
+        x += widthOf(c) + 3;
+    }
+    const std::string path = "/tmp/zaf_menu_font_" + std::to_string(getpid()) + ".bmp";
+    const int saved = SDL_SaveBMP(sheet, path.c_str());
+    SDL_FreeSurface(sheet);
+    if (saved != 0) {
+        return nullptr;
+    }
+    TXT_Font* font = TXT_LoadFont(path.c_str(), nullptr, -1, 0x808081, app.backBuffer->format, 0, set.c_str());
+    remove(path.c_str());
+    return font;
+}
+
+constexpr uint32_t GREEN = 0x00FF00, YELLOW = 0xFFFF00;
+
+class MenuDrawing : public MenuTest {
+protected:
+    void SetUp() override
+    {
+        MenuTest::SetUp();
+        app.fontMenu = BlockFont(GREEN);
+        app.fontLabels = BlockFont(YELLOW);
+        app.fontChart = BlockFont(0xFFFFFF);
+        app.fontOutline = BlockFont(0xFF0000);
+        ASSERT_TRUE(app.fontMenu && app.fontLabels && app.fontChart && app.fontOutline);
+        ASSERT_TRUE(LoadChart());
+        liveBlocks = MEM_LiveBlocks();
+    }
+    void TearDown() override
+    {
+        TXT_Font* fonts[] = {app.fontMenu, app.fontLabels, app.fontChart, app.fontOutline};
+        MenuTest::TearDown();
+        for (TXT_Font* font : fonts) {
+            TXT_FreeFont(font);
+        }
+    }
+    // Leftmost and rightmost columns of row y holding the colour; -1 when there is none.
+    int Leftmost(int y, uint32_t colour) const
+    {
+        for (int x = 0; x < PICTURE_SIZE; x++) {
+            if (At(x, y) == colour) {
+                return x;
+            }
+        }
+        return -1;
+    }
+    int Rightmost(int y, uint32_t colour) const
+    {
+        for (int x = PICTURE_SIZE - 1; x >= 0; x--) {
+            if (At(x, y) == colour) {
+                return x;
+            }
+        }
+        return -1;
+    }
+    uint32_t At(int x, int y) const
+    {
+        return reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(app.backBuffer->pixels) +
+                                                 y * app.backBuffer->pitch)[x];
+    }
+};
+
+TEST_F(MenuDrawing, TheSelectedEntryBlinksAtTheTopOfTheBox)
+{
+    ASSERT_TRUE(BuildMenu());
+    // Box at (20, 110): entries from (29, 119), 8 rows apart (font height 5 + 3).
+    frameCounter = 41; // 41 mod 30 = 11: shown
+    MenuDraw();
+    EXPECT_EQ(Leftmost(121, GREEN), 29) << "PLAY shown";
+    EXPECT_EQ(Leftmost(129, GREEN), 29) << "OPTIONS";
+    frameCounter = 40; // 10: hidden
+    MenuDraw();
+    EXPECT_EQ(Leftmost(121, GREEN), -1) << "PLAY blinked out";
+    EXPECT_EQ(Leftmost(129, GREEN), 29) << "the others do not blink";
+}
+
+TEST_F(MenuDrawing, AnEntryTooWideIsSqueezedIntoTheBox)
+{
+    ASSERT_TRUE(BuildMenu());
+    const std::string wide(60, 'W'); // 60 * 5 - 1 = 299 pixels at spacing 1
+    ASSERT_TRUE(RelabelEntry("PLAY", wide.c_str(), &menu.main));
+    frameCounter = 15;
+    MenuDraw();
+    EXPECT_EQ(Leftmost(121, GREEN), 29);
+    const int right = Rightmost(121, GREEN);
+    EXPECT_LE(right, 29 + 197 - 1) << "inside box width - 18";
+    EXPECT_GE(right, 29 + 197 - 5) << "spread over the whole width";
+}
+
+TEST_F(MenuDrawing, EntriesStopAboveTheBoxBottom)
+{
+    ASSERT_TRUE(KV_SetString(app.descriptor, "MENU", "20 110 215 40"));
+    ASSERT_TRUE(BuildMenu());
+    frameCounter = 15;
+    MenuDraw();
+    // Rows at 9, 17 and 25 end above 40 - 8; the fourth (33) does not.
+    EXPECT_EQ(Leftmost(110 + 25 + 2, GREEN), 29);
+    EXPECT_EQ(Leftmost(110 + 33 + 2, GREEN), -1);
+
+    ASSERT_TRUE(KV_SetString(app.descriptor, "MENU", "20 110 215 21"));
+    Rebuild();
+    MenuDraw();
+    EXPECT_EQ(Leftmost(110 + 9 + 2, GREEN), -1) << "5 + 9 is not below 21 - 8: nothing fits";
+}
+
+TEST_F(MenuDrawing, TheAboutPageShowsTextInsteadOfTheBox)
+{
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.about;
+    frameCounter = 15;
+    MenuDraw();
+    EXPECT_EQ(Leftmost(11, YELLOW), 8) << "version title at x 8, y 0 + 9 without a logo";
+    for (int y = 110; y < 230; y++) {
+        ASSERT_EQ(Leftmost(y, GREEN), -1) << "no menu entries on the about page, row " << y;
+    }
+    // The credit lines start two line steps (5 + 3) below the title.
+    EXPECT_EQ(Leftmost(9 + 16 + 2, 0xFFFFFF), 8);
 }
 
 } // namespace
