@@ -352,7 +352,10 @@ bool LoadTheme()
 
 void FreeTheme()
 {
-    AUDIO_Halt(-1);
+    // The mixer's channels are gone once the device is closed; so are their sounds.
+    if (Mix_QuerySpec(nullptr, nullptr, nullptr) != 0) {
+        AUDIO_Halt(-1);
+    }
     for (Mix_Chunk*& sound : app.sounds) {
         if (sound != nullptr) {
             Mix_FreeChunk(sound);

@@ -202,7 +202,29 @@ const char tinyDescriptor[] =
     "BEAMS.CATCHER     = 255 255 0\n"
     "BEAMS.FREEZER     = 0 255 255\n";
 
+const char defaultSettings[] =
+    "THEME         = <cycle>\n"
+    "VIDEO         = window\n"
+    "ZOOM          = 2\n"
+    "INTERPOLATION = on\n"
+    "VOLUME        = medium\n"
+    "DIFFICULTY    = normal\n"
+    "KEY.UP        = up\n"
+    "KEY.DOWN      = down\n"
+    "KEY.LEFT      = left\n"
+    "KEY.RIGHT     = right\n"
+    "KEY.BUTTON1   = x\n"
+    "KEY.BUTTON2   = c\n"
+    "KEY.BUTTON3   = space\n"
+    "KEY.PAUSE     = p\n"
+    "KEY.QUIT      = escape\n";
+
 } // namespace
+
+const char* HarnessDefaultSettings()
+{
+    return defaultSettings;
+}
 
 std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key)
 {

@@ -49,6 +49,9 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
 // The descriptor HarnessWriteTinyTheme writes by default.
 const char* HarnessTinyDescriptor();
 
+// The "configuration.txt" a run without one leaves behind, byte for byte.
+const char* HarnessDefaultSettings();
+
 // Writes (creating the folders on the way) or reads a file below the program folder.
 bool HarnessWriteFile(const std::string& dir, const std::string& relative, const std::string& data);
 // The file's bytes; empty, and *found false, when it cannot be read.

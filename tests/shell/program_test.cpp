@@ -10,22 +10,7 @@
 
 namespace {
 
-const char defaultFile[] =
-    "THEME         = <cycle>\n"
-    "VIDEO         = window\n"
-    "ZOOM          = 2\n"
-    "INTERPOLATION = on\n"
-    "VOLUME        = medium\n"
-    "DIFFICULTY    = normal\n"
-    "KEY.UP        = up\n"
-    "KEY.DOWN      = down\n"
-    "KEY.LEFT      = left\n"
-    "KEY.RIGHT     = right\n"
-    "KEY.BUTTON1   = x\n"
-    "KEY.BUTTON2   = c\n"
-    "KEY.BUTTON3   = space\n"
-    "KEY.PAUSE     = p\n"
-    "KEY.QUIT      = escape\n";
+const std::string defaultFile = HarnessDefaultSettings();
 
 std::string Replace(std::string text, const std::string& from, const std::string& to)
 {
