@@ -6,7 +6,15 @@
 #include <SDL_mixer.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
+
+// The test runner's environment may lack the driver choice; never open real devices.
+inline void UseDummyDrivers()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
 
 struct MixerSession {
     bool open = false;
@@ -15,6 +23,7 @@ struct MixerSession {
 
     MixerSession()
     {
+        UseDummyDrivers();
         if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
             return;
         }

@@ -46,6 +46,7 @@ struct Video {
     SDL_Surface* model = nullptr;
     Video()
     {
+        UseDummyDrivers();
         SDL_Init(SDL_INIT_VIDEO);
         model = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     }
