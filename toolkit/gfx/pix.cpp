@@ -318,20 +318,24 @@ SDL_Surface* CopyLockedRect(SDL_Surface* source, const SDL_Rect& r)
     if (copy == nullptr) {
         return nullptr;
     }
+    bool copied = false;
     {
         SurfaceLock lock(copy);
-        if (!lock.Locked() || copy->pixels == nullptr || copy->format->BytesPerPixel != f->BytesPerPixel) {
-            SDL_FreeSurface(copy);
-            return nullptr;
+        if (lock.Locked() && copy->pixels != nullptr && copy->format->BytesPerPixel == f->BytesPerPixel) {
+            const size_t bytes = static_cast<size_t>(r.w) * f->BytesPerPixel;
+            for (int y = 0; y < r.h; y++) {
+                const uint8_t* from = static_cast<const uint8_t*>(source->pixels) +
+                                      static_cast<size_t>(r.y + y) * source->pitch +
+                                      static_cast<size_t>(r.x) * f->BytesPerPixel;
+                std::memcpy(static_cast<uint8_t*>(copy->pixels) + static_cast<size_t>(y) * copy->pitch,
+                            from, bytes);
+            }
+            copied = true;
         }
-        const size_t bytes = static_cast<size_t>(r.w) * f->BytesPerPixel;
-        for (int y = 0; y < r.h; y++) {
-            const uint8_t* from = static_cast<const uint8_t*>(source->pixels) +
-                                  static_cast<size_t>(r.y + y) * source->pitch +
-                                  static_cast<size_t>(r.x) * f->BytesPerPixel;
-            std::memcpy(static_cast<uint8_t*>(copy->pixels) + static_cast<size_t>(y) * copy->pitch,
-                        from, bytes);
-        }
+    }
+    if (!copied) {
+        SDL_FreeSurface(copy);
+        return nullptr;
     }
     if ((source->flags & SDL_SRCCOLORKEY) != 0) {
         const uint32_t rle = (source->flags & SDL_RLEACCELOK) != 0 ? SDL_RLEACCEL : 0;
@@ -471,7 +475,6 @@ void TilePart(const PIX_Frame* frame, int part, SDL_Surface* destination, const 
 }
 
 struct Layout {
-    bool sameShifts;
     uint8_t r, g, b, a;
 };
 
@@ -970,10 +973,9 @@ SDL_Surface* PIX_Reformat(SDL_Surface* surface, const SDL_PixelFormat* model)
         return nullptr;
     }
     to.a = static_cast<uint8_t>(alphaShift);
-    to.sameShifts = old->Rshift == to.r && old->Gshift == to.g && old->Bshift == to.b &&
-                    (!withAlpha || old->Ashift == to.a);
-
-    if (to.sameShifts) {
+    const bool sameOrder = old->Rshift == to.r && old->Gshift == to.g && old->Bshift == to.b &&
+                           (!withAlpha || old->Ashift == to.a);
+    if (sameOrder) {
         ForEachPixel(surface, false, [&](uint32_t pixel) { return Relayout(pixel, old, to, withAlpha); });
         if ((surface->flags & SDL_SRCCOLORKEY) != 0) {
             SDL_SetColorKey(surface, surface->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL),
@@ -990,20 +992,24 @@ SDL_Surface* PIX_Reformat(SDL_Surface* surface, const SDL_PixelFormat* model)
     if (fresh == nullptr) {
         return nullptr;
     }
+    bool copied = false;
     {
         SurfaceLock lockOld(surface);
         SurfaceLock lockFresh(fresh);
-        if (!lockOld.Locked() || !lockFresh.Locked() || !FourBytes(fresh)) {
-            SDL_FreeSurface(fresh);
-            return nullptr;
-        }
-        for (int y = 0; y < surface->h; y++) {
-            const uint32_t* from = Row(surface, y);
-            uint32_t* into = Row(fresh, y);
-            for (int x = 0; x < surface->w; x++) {
-                into[x] = Relayout(from[x], old, to, withAlpha);
+        if (lockOld.Locked() && lockFresh.Locked() && FourBytes(fresh)) {
+            for (int y = 0; y < surface->h; y++) {
+                const uint32_t* from = Row(surface, y);
+                uint32_t* into = Row(fresh, y);
+                for (int x = 0; x < surface->w; x++) {
+                    into[x] = Relayout(from[x], old, to, withAlpha);
+                }
             }
+            copied = true;
         }
+    }
+    if (!copied) {
+        SDL_FreeSurface(fresh);
+        return nullptr;
     }
     if ((surface->flags & SDL_SRCCOLORKEY) != 0) {
         const uint32_t rle = (surface->flags & SDL_RLEACCELOK) != 0 ? SDL_RLEACCEL : 0;
