@@ -1,1 +1,0 @@
-// Holds the place of the toolkit's widget modules until they land.
