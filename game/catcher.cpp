@@ -96,12 +96,14 @@ void DrawArc()
 
 int TurnLeftKey(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("left", type);
     TurnKey(type, LEFT_HELD, RIGHT_HELD);
     return 1;
 }
 
 int TurnRightKey(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("right", type);
     TurnKey(type, RIGHT_HELD, LEFT_HELD);
     return 1;
 }

@@ -129,6 +129,7 @@ void AttachBeam(Object* object, uint32_t colour, uint16_t duration)
 void FireLaser(Object* target)
 {
     game.flags = static_cast<uint16_t>(game.flags & ~EXTRA_LASER);
+    TraceGame("use laser");
     PlayOneShot(SOUND_LASER_U);
     PlayOneShot(SOUND_ZAP);
     auto x = static_cast<int16_t>(target->screenX);
@@ -140,6 +141,7 @@ void FireLaser(Object* target)
 
 void Invert(Object* target)
 {
+    TraceGame("use inverter");
     PlayOneShot(SOUND_INVERTER_U);
     MarkObject(target);
     target->capabilities = static_cast<uint8_t>(target->capabilities & ~CAN_INVERT);
@@ -203,6 +205,7 @@ void Decelerate(Object* object)
 }
 
 struct Button3Use {
+    const char* name;
     uint16_t flag;
     int sound;
     void (*apply)(Object* object);
@@ -210,10 +213,10 @@ struct Button3Use {
 
 // In the order the button tries them.
 constexpr Button3Use BUTTON3_USES[] = {
-    {EXTRA_MAGNET, SOUND_MAGNET_U, Magnetise},
-    {EXTRA_NUKE, SOUND_NUKE_U, Nuke},
-    {EXTRA_KICKBACK, SOUND_KICKBACK_U, ArmKickback},
-    {EXTRA_DECELERATOR, SOUND_DECELERATOR_U, Decelerate},
+    {"magnet", EXTRA_MAGNET, SOUND_MAGNET_U, Magnetise},
+    {"nuke", EXTRA_NUKE, SOUND_NUKE_U, Nuke},
+    {"kickback", EXTRA_KICKBACK, SOUND_KICKBACK_U, ArmKickback},
+    {"decelerator", EXTRA_DECELERATOR, SOUND_DECELERATOR_U, Decelerate},
 };
 
 }  // namespace
@@ -249,6 +252,7 @@ void EarnExtras()
     }
     SwitchExtra(row, 1);
     game.nextExtra = row + 1;
+    TraceGame("extra on %s", row->name);
 }
 
 void LoseExtras()
@@ -257,11 +261,13 @@ void LoseExtras()
            game.chain < (game.nextExtra - 1)->threshold) {
         game.nextExtra -= 1;
         SwitchExtra(game.nextExtra, 0);
+        TraceGame("extra off %s", game.nextExtra->name);
     }
 }
 
 int Button1Key(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("button1", type);
     Object* target = game.target;
     if (type != SDL_KEYDOWN || target == nullptr) {
         return 1;
@@ -276,6 +282,7 @@ int Button1Key(SDL_keysym*, uint8_t type, uintptr_t)
 
 int Button2Key(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("button2", type);
     if (type != SDL_KEYDOWN) {
         EndFreeze();
         return 1;
@@ -289,6 +296,7 @@ int Button2Key(SDL_keysym*, uint8_t type, uintptr_t)
     if (game.frozenObject != nullptr) {
         EndFreeze();
     }
+    TraceGame("use freezer");
     PlaySound(CHANNEL_FREEZER, SOUND_FREEZER_U, LOOP_FOREVER);
     game.frozenObject = target;
     game.frozenSavedCapabilities = target->capabilities;
@@ -301,6 +309,7 @@ int Button2Key(SDL_keysym*, uint8_t type, uintptr_t)
 
 int Button3Key(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("button3", type);
     if (type != SDL_KEYDOWN) {
         return 1;
     }
@@ -309,6 +318,7 @@ int Button3Key(SDL_keysym*, uint8_t type, uintptr_t)
             continue;
         }
         game.flags = static_cast<uint16_t>(game.flags & ~use.flag);
+        TraceGame("use %s", use.name);
         PlayOneShot(use.sound);
         NODE_Node* next = nullptr;
         for (NODE_Node* node = game.objects.first; node != nullptr; node = next) {

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "game/catcher.h"
@@ -51,6 +52,7 @@ KeyBinding gameOverBindings[] = {
 };
 
 DISP_Handler* windowCloseRecord = nullptr;
+GameTracer tracer = nullptr;
 
 void ForgetBindings(KeyBinding* rows)
 {
@@ -86,6 +88,7 @@ bool Bind(KeyBinding* rows)
 
 int WindowClose(SDL_Event*, uintptr_t)
 {
+    TraceGame("window closed");
     app.runState = RUN_QUIT;
     return 1;
 }
@@ -186,6 +189,35 @@ void ComposeArena()
 
 }  // namespace
 
+void SetGameTracer(GameTracer fn)
+{
+    tracer = fn;
+}
+
+void TraceGame(const char* format, ...)
+{
+    if (tracer == nullptr) {
+        return;
+    }
+    char what[96];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(what, sizeof what, format, args);
+    va_end(args);
+    char line[192];
+    std::snprintf(line, sizeof line, "%6u  points %6u  misses %2u/%2u  chain %3u  extras %04X  %s",
+                  static_cast<unsigned>(frameCounter), static_cast<unsigned>(app.points),
+                  static_cast<unsigned>(game.misses), static_cast<unsigned>(game.missesLimit),
+                  static_cast<unsigned>(game.chain), static_cast<unsigned>(game.flags & ~(LEFT_HELD | RIGHT_HELD)),
+                  what);
+    tracer(line);
+}
+
+void TraceKey(const char* action, uint8_t type)
+{
+    TraceGame("key %s %s", action, type == SDL_KEYDOWN ? "down" : "up");
+}
+
 bool StartGame()
 {
     windowCloseRecord = nullptr;
@@ -228,11 +260,16 @@ bool StartGame()
                                    ROTATION_CENTRE, 0};
 
     windowCloseRecord = DISP_AddHandler(SDL_QUIT, WindowClose, 0);
-    return windowCloseRecord != nullptr;
+    if (windowCloseRecord == nullptr) {
+        return false;
+    }
+    TraceGame("start %s", difficulty != nullptr ? difficulty : "(no difficulty)");
+    return true;
 }
 
 void PlayGame()
 {
+    TraceGame("entry");
     DISP_Flush();
     PlaySound(CHANNEL_MOVEMENT, SOUND_MOVEMENT, LOOP_FOREVER);
     TXT_RunFrames(FRAME_PERIOD, DrawEntry, EntryStep);
@@ -243,6 +280,7 @@ void PlayGame()
 
     if (Bind(playBindings)) {
         app.runState = RUN_MENU;
+        TraceGame("play");
         DISP_Flush();
         TXT_RunFrames(FRAME_PERIOD, GameDraw, GameStep);
     }
@@ -253,6 +291,7 @@ void PlayGame()
 
     if (Bind(gameOverBindings)) {
         app.runState = RUN_MENU;
+        TraceGame("game over");
         StopAllSounds();
         PlayOneShot(SOUND_GAME_OVER);
         TXT_RunFrames(FRAME_PERIOD, DrawGameOver, GameOverStep);
@@ -278,6 +317,7 @@ void EndGame()
 
 int QuitKey(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("quit", type);
     if (type == SDL_KEYUP) {
         app.runState = RUN_PLAY;
     }

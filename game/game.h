@@ -89,6 +89,16 @@ void EndGame();
 // The KEY.QUIT handler: a release ends the phase with RUN_PLAY.
 int QuitKey(SDL_keysym* key, uint8_t type, uintptr_t user);
 
+// A watcher of the game's events (tests, replays): it receives one line for every phase,
+// launch, catch, miss, extra switched on or off, button use and key event, prefixed by the
+// frame and the score. NULL removes it; without one tracing costs a test and a branch.
+using GameTracer = void (*)(const char* line);
+void SetGameTracer(GameTracer tracer);
+// Formats one line for the tracer (printf rules); nothing happens without a tracer.
+void TraceGame(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The key handlers report their events with this.
+void TraceKey(const char* action, uint8_t type);
+
 // One frame of play, in its fixed order of work; false once the play phase is over.
 // Called by the frame loop; tests call it directly.
 int GameStep();

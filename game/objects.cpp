@@ -217,6 +217,8 @@ void Launch()
     game.centreFrame = 9;
     game.centreLastFrame = 11;
     game.centreLoopStart = 9;
+    TraceGame("launch class %d angle %u arrival %u", static_cast<int>(objectClass),
+              static_cast<unsigned>(direction), static_cast<unsigned>(arrivalFrame));
     PlayOneShot(SOUND_SHOT);
 }
 

@@ -59,20 +59,25 @@ void CountCatch(uint16_t objectClass)
         game.missesLimit += 1;
     }
     game.chain += 1;
-    EarnExtras();
+    // Earning an extra leaves the chain as it is, so the points can be counted first and
+    // the trace shows the catch before what it earned.
     uint32_t level = static_cast<uint32_t>(game.levelMajor + game.levelMinor);
     app.points += (objectClass + 1u) * (level + game.chain) * game.pointsMultiplier;
+    TraceGame("catch class %u", static_cast<unsigned>(objectClass));
+    EarnExtras();
 }
 
 void CountMiss()
 {
     game.chain = (game.chain * 2) / 3;
-    LoseExtras();
     game.misses += 1;
     if (game.misses > game.missesLimit) {
         game.misses = game.missesLimit;
         app.runState = RUN_PLAY;
     }
+    // The extras lost depend only on the chain; the trace shows the miss before them.
+    TraceGame("miss");
+    LoseExtras();
 }
 
 uint32_t ChartPosition(uint32_t points)

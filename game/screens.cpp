@@ -227,6 +227,7 @@ void DrawStatus()
 
 int PauseKey(SDL_keysym*, uint8_t type, uintptr_t)
 {
+    TraceKey("pause", type);
     if (type != SDL_KEYDOWN) {
         return 1;
     }
