@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "shell/program.h"
+#include "shell/theme.h"
 #include "toolkit/gfx/clock.h"
 #include "util/mem.h"
 
@@ -20,6 +21,7 @@ struct Playback {
     size_t next;
     uint32_t now;
     uint32_t limit;
+    std::vector<std::string> themes;
 };
 
 Playback playback;
@@ -54,6 +56,10 @@ uint32_t VirtualTicks()
 
 void VirtualDelay(uint32_t ms)
 {
+    const char* theme = CurrentThemeName();
+    if (theme[0] != '\0' && (playback.themes.empty() || playback.themes.back() != theme)) {
+        playback.themes.emplace_back(theme);
+    }
     playback.now += ms;
     PushDue();
 }
@@ -362,6 +368,7 @@ int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, 
     playback.next = 0;
     playback.now = 0;
     playback.limit = limit;
+    playback.themes.clear();
     CLK_SetSource(VirtualTicks, VirtualDelay);
     const int status = RunProgram(dir.c_str());
     CLK_SetSource(nullptr, nullptr);
@@ -371,4 +378,9 @@ int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, 
 uint32_t HarnessNow()
 {
     return playback.now;
+}
+
+const std::vector<std::string>& HarnessThemesSeen()
+{
+    return playback.themes;
 }

@@ -64,3 +64,6 @@ int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script,
                uint32_t limit = 10 * 60 * 1000);
 // The virtual time of the running (or last) run, in ms.
 uint32_t HarnessNow();
+// The themes the last run loaded, in order (a name again only after another one), as the
+// clock saw them at its waits.
+const std::vector<std::string>& HarnessThemesSeen();

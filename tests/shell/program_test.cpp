@@ -193,4 +193,30 @@ TEST_F(ProgramTest, ChoosingAZoomRestartsWithTheChoiceKept)
     EXPECT_LT(HarnessNow(), 20000u);
 }
 
+TEST_F(ProgramTest, EveryFinishedGameMovesOnToTheNextThemeWithCycle)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", HarnessTinyDescriptor()));
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/zeta/descriptor.txt", HarnessTinyDescriptor()));
+    std::vector<HarnessEvent> script;
+    for (uint32_t game = 0; game < 3; ++game) {
+        const uint32_t start = 1000 + game * 5000;
+        for (const auto& part : {HarnessKey(start, SDLK_x),              // PLAY
+                                 HarnessKey(start + 2000, SDLK_ESCAPE),  // ends the play
+                                 HarnessKey(start + 3500, SDLK_ESCAPE)}) { // leaves game over
+            script.insert(script.end(), part.begin(), part.end());
+        }
+    }
+    const auto quit = HarnessKey(17000, SDLK_ESCAPE);
+    script.insert(script.end(), quit.begin(), quit.end());
+    ::testing::internal::CaptureStderr();
+    const int status = HarnessRun(dir, script);
+    errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(HarnessThemesSeen(), (std::vector<std::string>{"default", "zeta", "alpha", "default"}));
+    EXPECT_LT(HarnessNow(), 20000u);
+    EXPECT_EQ(Settings(), defaultFile) << "cycling changes no setting";
+}
+
 } // namespace
