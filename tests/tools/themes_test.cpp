@@ -594,3 +594,33 @@ TEST(Themes, GeneratingAgainGivesTheSameBytes)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Themes, MaskedPicturesAreClearAtTheirCornersAndSolidInside)
+{
+    Video video;
+    for (const char* stem : {"logo", "template"}) {
+        const std::string c = kThemes + "/default/" + stem + ".c.bmp", a = kThemes + "/default/" + stem + ".a.bmp";
+        SDL_Surface* s = PIX_LoadBMP(c.c_str(), a.c_str(), -1, -1, video.Format(), 0);
+        ASSERT_NE(s, nullptr) << stem;
+        ASSERT_NE(s->format->Amask, 0u) << stem << " has an alpha channel from its mask";
+        SDL_LockSurface(s);
+        int clear = 0, solid = 0;
+        for (int y = 0; y < s->h; ++y) {
+            for (int x = 0; x < s->w; ++x) {
+                const int alpha = PixelAt(s, x, y).a;
+                clear += alpha == 0 ? 1 : 0;
+                solid += alpha == 255 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(PixelAt(s, 0, 0).a, 0) << stem << ": the top-left corner shows what lies under it";
+        EXPECT_EQ(PixelAt(s, s->w - 1, s->h - 1).a, 0) << stem;
+        SDL_UnlockSurface(s);
+        EXPECT_GT(clear, 0) << stem;
+        EXPECT_GT(solid, s->w * s->h / 4) << stem;
+        SDL_FreeSurface(s);
+    }
+}
+
+} // namespace
