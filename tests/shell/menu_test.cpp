@@ -15,6 +15,7 @@
 #include "shell/audio.h"
 #include "shell/settings.h"
 #include "shell/theme.h"
+#include "tests/shell/harness.h"
 #include "tests/support/alloc_check.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
@@ -611,6 +612,138 @@ TEST_F(MenuDrawing, TheAboutPageShowsTextInsteadOfTheBox)
     }
     // The credit lines start two line steps (5 + 3) below the title.
     EXPECT_EQ(Leftmost(9 + 16 + 2, 0xFFFFFF), 8);
+}
+
+// The whole program, headless, driven by scripted keys with the menu's default bindings
+// (up, down, x to choose, escape to go back).
+class MenuRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = HarnessNewProgDir();
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+        menu.reopen = nullptr;
+    }
+    void TearDown() override
+    {
+        HarnessRemoveDir(dir);
+        menu.reopen = nullptr;
+    }
+    // Presses the keys in order, 200 ms apart, from 1 s on, then runs the program.
+    int Run(std::initializer_list<SDLKey> keys)
+    {
+        std::vector<HarnessEvent> script;
+        uint32_t at = 1000;
+        for (SDLKey key : keys) {
+            for (const HarnessEvent& e : HarnessKey(at, key)) {
+                script.push_back(e);
+            }
+            at += 200;
+        }
+        return HarnessRun(dir, script, at + 60000);
+    }
+    std::string SettingOf(const char* key)
+    {
+        const std::string text = "\n" + HarnessReadFile(dir, "configuration.txt");
+        const size_t at = text.find(std::string("\n") + key + " ");
+        if (at == std::string::npos) {
+            return "<none>";
+        }
+        const size_t eq = text.find("= ", at);
+        return text.substr(eq + 2, text.find('\n', eq) - eq - 2);
+    }
+
+    std::string dir;
+};
+
+TEST_F(MenuRun, OptionsReachTheFileAtExit)
+{
+    // OPTIONS; VOLUME (three down) medium -> loud; DIFFICULTY normal -> hard; back up to
+    // INTERPOLATION on -> off; back to the main page; quit.
+    EXPECT_EQ(Run({SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_x, SDLK_UP,
+                   SDLK_UP, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE}),
+              0);
+    EXPECT_EQ(SettingOf("VOLUME"), "loud");
+    EXPECT_EQ(SettingOf("DIFFICULTY"), "hard");
+    EXPECT_EQ(SettingOf("INTERPOLATION"), "off");
+    EXPECT_EQ(app.runState, RUN_QUIT);
+}
+
+TEST_F(MenuRun, ChoosingAThemeReloadsAndShowsTheThemePageAgain)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "alpha"));
+    // Theme page (THEME <cycle>): alpha, default, <random>, back. Choosing alpha reloads;
+    // the page shown again lacks alpha, so choosing its first entry now picks default.
+    EXPECT_EQ(Run({SDLK_DOWN, SDLK_x, SDLK_x, SDLK_x, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE}), 0);
+    EXPECT_EQ(SettingOf("THEME"), "default");
+    EXPECT_EQ(app.runState, RUN_QUIT);
+}
+
+TEST_F(MenuRun, ChoosingAVideoEntryRestartsAndShowsTheVideoPageAgain)
+{
+    // Video page in a window at zoom 2: the zoom entries come last, before back. Up twice
+    // picks ZOOM 4x; after the restart the page offers ZOOM 1x, 2x, 3x and up twice picks 3x.
+    EXPECT_EQ(Run({SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_x, SDLK_UP, SDLK_UP, SDLK_x, SDLK_UP, SDLK_UP, SDLK_x,
+                   SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE}),
+              0);
+    EXPECT_EQ(SettingOf("VIDEO"), "window");
+    EXPECT_EQ(SettingOf("ZOOM"), "3");
+    EXPECT_EQ(app.runState, RUN_QUIT);
+}
+
+TEST_F(MenuRun, TheChartFileSurvivesARunByteForByte)
+{
+    // Rows 123456789 alice, 70000 bob, 4096 fifteen-chars-x, 255 and an empty name, 1 z,
+    // then five empty rows of 0 points, scrambled by hand.
+    const uint8_t stored[CHART_FILE_SIZE] = {
+        0xF2, 0xEE, 0x9F, 0x4F, 0x4A, 0xA1, 0x12, 0x40, 0xA3, 0xA0, 0x5E, 0x1B, 0xD7, 0x92, 0x4C, 0x05,
+        0xBD, 0x74, 0x2A, 0xDF, 0x93, 0x47, 0xE8, 0xE9, 0x3B, 0x49, 0x85, 0xB6, 0x62, 0x0D, 0xB7, 0x60,
+        0x08, 0xAF, 0x55, 0xFA, 0x9E, 0x41, 0xE3, 0x84, 0x24, 0xC3, 0x71, 0xEE, 0xEC, 0xEE, 0x1C, 0x0D,
+        0x00, 0x32, 0x24, 0x68, 0x9D, 0x86, 0x89, 0xAA, 0xC9, 0x9B, 0x21, 0x4E, 0xDA, 0x65, 0xEF, 0x87,
+        0xEF, 0x76, 0xFC, 0x81, 0x05, 0x88, 0x0A, 0x8B, 0x0B, 0x8A, 0x08, 0x85, 0x01, 0x7C, 0xF6, 0x6F,
+        0xE7, 0x5E, 0xD4, 0x48, 0xC4, 0xC7, 0x39, 0xAA, 0x1A, 0x89, 0xF7, 0x64, 0xD0, 0x3B, 0xA5, 0x0E,
+        0x76, 0xDD, 0x43, 0xA8, 0x0C, 0x6F, 0xD1, 0x32, 0x92, 0xF1, 0x4F, 0xAC, 0x08, 0x63, 0xBD, 0x16,
+        0x6E, 0xC5, 0x1B, 0x70, 0xC4, 0x17, 0x69, 0xBA, 0x0A, 0x59, 0xA7, 0xF4, 0x40, 0x8B, 0xD5, 0x1E,
+        0x66, 0xAD, 0xF3, 0x38, 0x7C, 0xBF, 0x01, 0x42, 0x82, 0xC1, 0xFF, 0x3C, 0x78, 0xB3, 0xED, 0x26,
+        0x5E, 0x95, 0xCB, 0x00, 0x34, 0x67, 0x99, 0xCA, 0xFA, 0x29, 0x57, 0x84, 0xB0, 0xDB, 0x05, 0x2E,
+        0x56, 0x7D, 0xA3, 0xC8, 0xEC, 0x0F, 0x31, 0x52, 0x72, 0x91, 0xAF, 0xCC, 0xE8, 0x03, 0x1D, 0x36,
+        0x4E, 0x65, 0x7B, 0x90, 0xA4, 0xB7, 0xC9, 0xDA, 0xEA, 0xF9, 0x07, 0x14, 0x20, 0x2B, 0x35, 0x3E,
+        0x46, 0x4D, 0x53, 0x58, 0x5C, 0x5F, 0x61, 0x62,
+    };
+    const std::string bytes(reinterpret_cast<const char*>(stored), sizeof stored);
+    ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", bytes));
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "alpha"));
+    // Through a theme reload too: the chart is loaded and saved on every pass.
+    EXPECT_EQ(Run({SDLK_DOWN, SDLK_x, SDLK_x, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE}), 0);
+    EXPECT_EQ(chart[0].points, 123456789u) << "the rows were read";
+    EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
+    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), bytes);
+}
+
+TEST_F(MenuRun, UnusableChartFilesAreReplacedByTheDefaultChart)
+{
+    std::string truncated(199, '\x5A');
+    std::string longer(201, '\x5A');
+    srand(3);
+    std::string noise(CHART_FILE_SIZE, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(rand());
+    }
+    for (const std::string* file : {&truncated, &longer, &noise}) {
+        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", *file));
+        EXPECT_EQ(Run({SDLK_ESCAPE}), 0);
+        const std::string saved = HarnessReadFile(dir, "chart.raw");
+        ASSERT_EQ(saved.size(), static_cast<size_t>(CHART_FILE_SIZE)) << "a whole chart is written back";
+        ASSERT_TRUE(ChartFromBytes(reinterpret_cast<const uint8_t*>(saved.data()), saved.size()));
+        for (int i = 0; i < CHART_ROWS; i++) {
+            EXPECT_LE(strlen(chart[i].name), 15u);
+            if (file != &noise) {
+                EXPECT_EQ(chart[i].points, 5000u - 500u * i) << "the default chart, row " << i + 1;
+                EXPECT_STREQ(chart[i].name, "plume");
+            }
+        }
+    }
 }
 
 } // namespace
