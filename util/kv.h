@@ -91,8 +91,8 @@ KV_Entry* KV_AddEntry(KV_Store* store, const char* key, const char* value);
 [[nodiscard]] bool KV_SetBlock(KV_Store* store, const char* marker, const void* data, uint32_t length);
 void KV_ClearBlock(KV_Store* store);
 
-// Getters: false when the key is absent (the output is then untouched). A hit moves the
-// cursor. KV_GetString gives the entry's own text, valid until the entry changes.
+// Getters: false when the key is absent (the output is then untouched); an empty key is
+// never found, so blank lines cannot be looked up or replaced. A hit moves the cursor. KV_GetString gives the entry's own text, valid until the entry changes.
 [[nodiscard]] bool KV_GetString(KV_Store* store, const char* key, const char** value);
 // Copies the value with its NUL; false also when it does not fit `size` bytes.
 [[nodiscard]] bool KV_CopyString(KV_Store* store, const char* key, char* buffer, size_t size);
