@@ -1,8 +1,8 @@
 #include "shell/theme.h"
 
 #include <SDL.h>
-#include <sys/stat.h>
 #include <SDL_mixer.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +46,8 @@ constexpr KV_Pair descriptorKeys[] = {
 constexpr const char* objectTintKeys[OBJECT_CLASSES] = {"OBJECT.SLOW", "OBJECT.NORMAL",
                                                         "OBJECT.FAST", "OBJECT.SWIFT"};
 
-// The name survives restarts of the program's loops, so it is not in the program record.
+// Kept apart from the theme slots, which every load and free clears: "<cycle>" and
+// "<random>" move on from it, across restarts too.
 char currentTheme[NAME_SIZE];
 
 bool FileExists(const char* path)

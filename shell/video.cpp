@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "shell/app.h"
+#include "shell/settings.h"
 #include "toolkit/gfx/pix.h"
 #include "util/kv.h"
 #include "util/mem.h"
-#include "shell/settings.h"
 
 namespace {
 
