@@ -15,6 +15,7 @@
 #include "shell/audio.h"
 #include "shell/settings.h"
 #include "shell/theme.h"
+#include "shell/video.h"
 #include "tests/shell/harness.h"
 #include "tests/support/alloc_check.h"
 #include "toolkit/gfx/clock.h"
@@ -744,6 +745,27 @@ TEST_F(MenuRun, UnusableChartFilesAreReplacedByTheDefaultChart)
             }
         }
     }
+}
+
+SDL_Rect** TwoModes(SDL_PixelFormat*, uint32_t)
+{
+    static SDL_Rect modes[] = {{0, 0, 1024, 768}, {0, 0, 800, 600}};
+    static SDL_Rect* list[] = {&modes[0], &modes[1], nullptr};
+    return list;
+}
+
+TEST_F(MenuRun, TheVideoPageOffersTheDisplaysModes)
+{
+    // In a window the page lists "1024x768 3x" and "800x600 2x" (both of the largest mode's
+    // proportions) first. Choosing the first switches to full screen at 1024x768; the page
+    // shown again leaves that mode out, so its first entry is now 800x600.
+    VIDEO_SetBackends(nullptr, TwoModes);
+    const int status = Run({SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_x, SDLK_x, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE,
+                            SDLK_ESCAPE});
+    VIDEO_SetBackends(nullptr, nullptr);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(SettingOf("VIDEO"), "800x600");
+    EXPECT_EQ(SettingOf("ZOOM"), "2");
 }
 
 } // namespace
