@@ -440,6 +440,8 @@ void WG_UpdatePosition(WG_Widget* w)
     }
     WG_UpdatePosition(parent);
     if ((w->flags & WG_F_POS_PERCENT) != 0) {
+        // The free room is measured against the parent's present size too.
+        WG_UpdateSize(parent);
         WG_UpdateSize(w);
     }
     if ((w->flags & WG_F_X_PERCENT) != 0) {
@@ -487,6 +489,7 @@ void WG_GetPercentPosition(WG_Widget* widget, int16_t* x, int16_t* y)
     if (parent == nullptr) {
         return;
     }
+    WG_UpdateSize(parent);
     WG_UpdateSize(widget);
     WG_UpdatePosition(widget);
     if (x != nullptr) {
@@ -494,7 +497,7 @@ void WG_GetPercentPosition(WG_Widget* widget, int16_t* x, int16_t* y)
             *x = widget->x;
         } else {
             const int32_t room = PercentRoom(parent->width, widget->width);
-            *x = static_cast<int16_t>((widget->absX - parent->absX) * 100 / room);
+            *x = room == 0 ? 0 : static_cast<int16_t>((widget->absX - parent->absX) * 100 / room);
         }
     }
     if (y != nullptr) {
@@ -502,27 +505,25 @@ void WG_GetPercentPosition(WG_Widget* widget, int16_t* x, int16_t* y)
             *y = widget->y;
         } else {
             const int32_t room = PercentRoom(parent->height, widget->height);
-            *y = static_cast<int16_t>((widget->absY - parent->absY) * 100 / room);
+            *y = room == 0 ? 0 : static_cast<int16_t>((widget->absY - parent->absY) * 100 / room);
         }
     }
 }
 
-void WG_Draw(WG_Widget* widget, int ancestorsFirst)
+namespace {
+
+// Lays the widget out, clips it to its parent and runs its own draw method; false when
+// nothing of it is visible.
+bool DrawSelf(WG_Widget* widget)
 {
-    if (widget == nullptr) {
-        return;
-    }
     WG_Widget* parent = WG_Parent(widget);
-    if (ancestorsFirst != 0 && parent != nullptr) {
-        WG_Draw(parent, 1);
-    }
     WG_UpdateSize(widget);
     WG_UpdatePosition(widget);
     if (parent != nullptr) {
         SDL_Rect own{widget->absX, widget->absY, widget->width, widget->height};
         INP_IntersectRect(&parent->clip, &own, &widget->clip);
         if (widget->clip.w == 0 || widget->clip.h == 0) {
-            return;
+            return false;
         }
     }
     if (widget->draw != nullptr) {
@@ -531,6 +532,33 @@ void WG_Draw(WG_Widget* widget, int ancestorsFirst)
             SDL_SetClipRect(surface, &widget->clip);
             widget->draw(widget);
         }
+    }
+    return true;
+}
+
+// The ancestors' own drawing, from the root down, so that the clip rectangles are fresh;
+// their other children are not drawn again.
+bool DrawAncestors(WG_Widget* widget)
+{
+    WG_Widget* parent = WG_Parent(widget);
+    if (parent == nullptr) {
+        return true;
+    }
+    return DrawAncestors(parent) && DrawSelf(parent);
+}
+
+}  // namespace
+
+void WG_Draw(WG_Widget* widget, int ancestorsFirst)
+{
+    if (widget == nullptr) {
+        return;
+    }
+    if (ancestorsFirst != 0 && !DrawAncestors(widget)) {
+        return;
+    }
+    if (!DrawSelf(widget)) {
+        return;
     }
     WG_Widget* child = WG_FirstChild(widget);
     while (child != nullptr) {
