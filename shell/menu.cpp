@@ -503,7 +503,7 @@ void DrawAbout()
 void DrawEntries()
 {
     TXT_Font* font = app.fontMenu;
-    if (font == nullptr || menu.current->entries.first == nullptr) {
+    if (font == nullptr || menu.current->entries.first == nullptr || menu.boxW <= 18) {
         return;
     }
     const int height = font->largestHeight;
@@ -548,6 +548,9 @@ bool RelabelEntry(const char* oldLabel, const char* newLabel, MenuPage* page)
 
 bool BuildMenu()
 {
+    // Whatever an earlier build left (a loop that skipped the tear-down) must not leak or
+    // stay registered.
+    TearDownMenu();
     menu.quitHandler = nullptr;
     app.runState = RUN_MENU;
     for (MenuKey& key : menuKeys) {

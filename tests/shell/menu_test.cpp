@@ -443,6 +443,16 @@ TEST_F(MenuTest, BuildFailsOnABadBoxOrAMissingKey)
     EXPECT_EQ(menu.action, MENU_NONE);
 }
 
+TEST_F(MenuTest, BuildingAgainReplacesThePagesAndHandlers)
+{
+    ASSERT_TRUE(BuildMenu());
+    ASSERT_TRUE(BuildMenu());
+    EXPECT_EQ(NODE_Count(&menu.main.entries), 4u);
+    EXPECT_EQ(NODE_Count(&menu.options.entries), 6u);
+    Press(SDLK_DOWN);
+    EXPECT_EQ(navigationSounds, 1) << "one handler per key, not two";
+}
+
 TEST_F(MenuTest, EveryAllocationFailureFailsTheBuildCleanly)
 {
     const int points = CheckEachAllocationFailure([] {
