@@ -229,6 +229,10 @@ void WG_ControlCleanup(WG_Widget* widget)
     WG_ReleaseHotKey(c);
     c->hotChar = 0;
     if ((c->behaviour & WG_CB_OWN_FACES) == 0) {
+        // Forgotten, so that hiding the dying control cannot attach a face to it again.
+        for (WG_Widget*& face : c->faces) {
+            face = nullptr;
+        }
         return;
     }
     for (int i = 0; i < WG_FACES; i++) {
