@@ -289,6 +289,9 @@ SDL_Surface* LoadPlanned(const LoadPlan& plan, SDL_RWops* pictureRw, SDL_RWops* 
             SDL_FreeSurface(picture);
             return nullptr;
         }
+        // sdl12-compat leaves SDL_SRCALPHA off on converted surfaces even when they carry an
+        // alpha channel, and without it the mask would be blitted as opaque.
+        SDL_SetAlpha(picture, (plan.flags & SDL_RLEACCEL) | SDL_SRCALPHA, SDL_ALPHA_OPAQUE);
     }
     return picture;
 }

@@ -233,7 +233,8 @@ TEST_F(PixTest, MaskGivesAlphaFromRawIndices)
     SDL_Surface* s = PIX_LoadBMP(picture.c_str(), mask.c_str(), 50, 0x123456, xrgb_->format, 0);
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->format->Amask, kA);
-    EXPECT_EQ(s->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA), 0u) << "alpha and key are ignored with a mask";
+    EXPECT_EQ(s->flags & SDL_SRCCOLORKEY, 0u) << "the key is ignored with a mask";
+    EXPECT_NE(s->flags & SDL_SRCALPHA, 0u) << "a masked picture blends when blitted";
     for (int y = 0; y < 2; y++) {
         for (int x = 0; x < 3; x++) {
             const uint32_t p = At(s, x, y);
@@ -241,6 +242,13 @@ TEST_F(PixTest, MaskGivesAlphaFromRawIndices)
             EXPECT_EQ(p & 0xFFFFFF, 0x112233u + x + 16 * y);
         }
     }
+    SDL_Surface* under = SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 2, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    ASSERT_NE(under, nullptr);
+    SDL_FillRect(under, nullptr, 0);
+    SDL_BlitSurface(s, nullptr, under, nullptr);
+    EXPECT_EQ(At(under, 0, 0) & 0xFFFFFF, 0u) << "mask index 0 leaves what lies under it";
+    EXPECT_EQ(At(under, 1, 1) & 0xFFFFFF, 0x112233u + 1 + 16) << "mask index 255 covers it";
+    SDL_FreeSurface(under);
     SDL_FreeSurface(s);
 
     const std::string small = SaveMask("small.a.bmp", 2, 2, {1, 2, 3, 4});
