@@ -506,6 +506,8 @@ TEST(Themes, MenuChartLogoAndPagesShareTheScreen)
         const int half = std::max(rowHalf, congHalf);
         EXPECT_GE(cx - half, 0) << theme.name;
         EXPECT_LE(cx + half, 254) << theme.name;
+        EXPECT_LE(8 + TXT_TextWidth(font, ("theme " + Value(store, "LEGAL_INFORMATION")).c_str(), 1), 254)
+            << theme.name << " legal line fits the about page";
         const bool clear = cx + rowHalf < static_cast<int>(m[0]) || cx - rowHalf > static_cast<int>(m[0] + m[2]);
         EXPECT_TRUE(clear) << theme.name << " chart rows beside the menu box";
         KV_Dispose(store);
