@@ -626,3 +626,51 @@ TEST(Themes, MaskedPicturesAreClearAtTheirCornersAndSolidInside)
 }
 
 } // namespace
+
+namespace {
+
+// Blits a picture over a flat colour and counts the pixels left untouched and painted over.
+void Coverage(SDL_Surface* picture, int& untouched, int& painted)
+{
+    SDL_Surface* ground = SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_FillRect(ground, nullptr, 0x123456);
+    SDL_BlitSurface(picture, nullptr, ground, nullptr);
+    SDL_LockSurface(ground);
+    untouched = painted = 0;
+    for (int y = 0; y < ground->h; ++y) {
+        for (int x = 0; x < ground->w; ++x) {
+            const uint32_t p = static_cast<const uint32_t*>(ground->pixels)[y * ground->pitch / 4 + x] & 0xFFFFFF;
+            (p == 0x123456 ? untouched : painted) += 1;
+        }
+    }
+    SDL_UnlockSurface(ground);
+    SDL_FreeSurface(ground);
+}
+
+TEST(Themes, MaskedPicturesBlendWhenDrawn)
+{
+    Video video;
+    for (const char* stem : {"logo", "template"}) {
+        const std::string c = kThemes + "/default/" + stem + ".c.bmp", a = kThemes + "/default/" + stem + ".a.bmp";
+        SDL_Surface* s = PIX_LoadBMP(c.c_str(), a.c_str(), -1, -1, video.Format(), 0x4000);
+        ASSERT_NE(s, nullptr) << stem;
+        int untouched = 0, painted = 0;
+        Coverage(s, untouched, painted);
+        EXPECT_GT(untouched, 0) << stem << ": its clear parts show what lies under it";
+        EXPECT_GT(painted, untouched / 4) << stem;
+        SDL_FreeSurface(s);
+    }
+    // Frames cut from a masked frame set blend as well: the catcher, markers and flashes.
+    const std::string c = kThemes + "/default/sprites.c.bmp", a = kThemes + "/default/sprites.a.bmp";
+    PIX_Image* image = PIX_LoadImage(c.c_str(), a.c_str(), -1, -1, video.Format(), 0x4000);
+    ASSERT_NE(image, nullptr);
+    for (int f : {0, 12, 16, 20, 21, 68}) {
+        int untouched = 0, painted = 0;
+        Coverage(image->frames[f], untouched, painted);
+        EXPECT_GT(untouched, 0) << "sprite frame " << f;
+        EXPECT_GT(painted, 0) << "sprite frame " << f;
+    }
+    PIX_ReleaseImage(image);
+}
+
+} // namespace
