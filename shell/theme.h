@@ -2,12 +2,11 @@
 // descriptor, fonts, pictures and sounds into the program record with every missing file
 // taken from the theme "default", the tinted object pictures, and freeing all of it.
 //
-// A theme that cannot be loaded is replaced by "default", and THEME in `app.config` is set
-// to "default" so that the choice lasts. Needs the display open (the pictures take its
+// A theme that cannot be loaded (also a name that is no folder of the themes folder) is
+// replaced by "default", and THEME in `app.config` is set to "default" so that the choice
+// lasts. Needs the display open (the pictures take its
 // format) and `app.themeNames`, `app.config`, `app.progDir` set.
 #pragma once
-
-#include <cstdint>
 
 // The theme loaded last; it outlives restarts so that "<cycle>" and "<random>" move on from
 // it. Empty before the first load. ForgetCurrentTheme empties it (at the end of a run).
