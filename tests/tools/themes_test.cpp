@@ -402,7 +402,7 @@ Srgb InkColour(const SDL_PixelFormat* format)
     if (font == nullptr) {
         return ink;
     }
-    const SDL_Rect r = font->glyphs['H'];
+    const SDL_Rect r = font->glyphs[static_cast<unsigned char>('H')];
     SDL_LockSurface(font->picture);
     for (int y = r.y; y < r.y + r.h; ++y) {
         for (int x = r.x; x < r.x + r.w; ++x) {
