@@ -451,7 +451,18 @@ Canvas MakeLogo()
                     }
                 }
             }
-            logo.Set(x, y, outline, Clamp01(grown));
+            // A faint glow beyond the outline lifts the letters off a dark backdrop.
+            float glow = 0;
+            for (int dy = -3; dy <= 3; ++dy) {
+                for (int dx = -3; dx <= 3; ++dx) {
+                    const float d = std::sqrt(static_cast<float>(dx * dx + dy * dy));
+                    if (d <= 3.5f && shape.Inside(x + dx, y + dy)) {
+                        glow = std::max(glow, shape.At(x + dx, y + dy)[3] * (1.0f - d / 3.5f));
+                    }
+                }
+            }
+            logo.Set(x, y, RgbFromHex(0x4FB8FF), 0.75f * glow);
+            logo.Blend(x, y, outline, Clamp01(grown));
         }
     }
     for (int y = 0; y < kH; ++y) {
