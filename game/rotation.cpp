@@ -91,7 +91,11 @@ inline const uint32_t* At(const Source& src, int32_t u, int32_t v)
 // sum shifted right by `shift`: 8 with the weights (a * b) >> 12 of the copying routine, 10
 // with the weights (a * b) >> 10 of the converting one. Every shifted sum stays below 256;
 // the channels come back as the bytes of one value, in the source's order.
-template <int shift>
+// The channel sums can be reordered on the way out: `lanes` is a _mm_shuffle_epi32 order
+// (ignored without SSE2, where the caller reorders the bytes itself).
+constexpr int KEEP_LANES = 0xE4; // 3, 2, 1, 0
+
+template <int shift, int lanes = KEEP_LANES>
 inline uint32_t WeighNeighbours(const uint32_t* p, int32_t pitch, uint32_t fx, uint32_t fy)
 {
 #if defined(__SSE2__)
@@ -114,6 +118,9 @@ inline uint32_t WeighNeighbours(const uint32_t* p, int32_t pitch, uint32_t fx, u
     bottom = _mm_unpacklo_epi16(bottom, _mm_srli_si128(bottom, 8));
     __m128i sum = _mm_add_epi32(_mm_madd_epi16(top, topWeights), _mm_madd_epi16(bottom, bottomWeights));
     sum = _mm_srli_epi32(sum, shift);
+    if constexpr (lanes != KEEP_LANES) {
+        sum = _mm_shuffle_epi32(sum, lanes);
+    }
     sum = _mm_packs_epi32(sum, sum);
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
 #else
@@ -149,9 +156,30 @@ Shifts DisplayShifts()
 // the record.
 template <uint32_t red, uint32_t green, uint32_t blue>
 struct FixedOrder {
+    static_assert(red % 8 == 0 && green % 8 == 0 && blue % 8 == 0 && red != green && red != blue &&
+                  green != blue && red < 32 && green < 32 && blue < 32);
     uint32_t operator()(uint32_t p) const
     {
         return (p & 0xFF) << blue | ((p >> 8) & 0xFF) << green | ((p >> 16) & 0xFF) << red;
+    }
+    // The source lane (blue 0, green 1, red 2, the unused byte from lane 3) of each output
+    // byte, so that the bilinear sums come out already in the display's order.
+    static constexpr int Lanes()
+    {
+        int lanes = 0;
+        for (uint32_t byte = 0; byte < 4; byte++) {
+            const int lane = byte * 8 == blue ? 0 : byte * 8 == green ? 1 : byte * 8 == red ? 2 : 3;
+            lanes |= lane << (2 * byte);
+        }
+        return lanes;
+    }
+    uint32_t Bilinear(const uint32_t* p, int32_t pitch, uint32_t fx, uint32_t fy) const
+    {
+#if defined(__SSE2__)
+        return WeighNeighbours<10, Lanes()>(p, pitch, fx, fy) & (0xFFu << red | 0xFFu << green | 0xFFu << blue);
+#else
+        return (*this)(WeighNeighbours<10>(p, pitch, fx, fy));
+#endif
     }
 };
 
@@ -160,6 +188,10 @@ struct AnyOrder {
     uint32_t operator()(uint32_t p) const
     {
         return (p & 0xFF) << sh.blue | ((p >> 8) & 0xFF) << sh.green | ((p >> 16) & 0xFF) << sh.red;
+    }
+    uint32_t Bilinear(const uint32_t* p, int32_t pitch, uint32_t fx, uint32_t fy) const
+    {
+        return (*this)(WeighNeighbours<10>(p, pitch, fx, fy));
     }
 };
 
@@ -207,8 +239,8 @@ void RotateBilinearConvert(const RotationJob* job)
 {
     WithDisplayOrder([job](auto order) {
         Rotate(job, [order](const Source& src, int32_t u, int32_t v) {
-            return order(WeighNeighbours<10>(At(src, u, v), src.pitch, static_cast<uint32_t>(u) & 1023,
-                                             static_cast<uint32_t>(v) & 1023));
+            return order.Bilinear(At(src, u, v), src.pitch, static_cast<uint32_t>(u) & 1023,
+                                  static_cast<uint32_t>(v) & 1023);
         });
     });
 }
