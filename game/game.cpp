@@ -181,9 +181,9 @@ void ComposeArena()
     for (NODE_Node* node = game.objects.first; node != nullptr; node = node->next) {
         DrawObject(static_cast<const Object*>(node->data));
     }
-    if (game.sprites != nullptr) {
-        (void)PIX_BlitCentred(game.sprites[game.centreFrame], app.rotationSource, ROTATION_CENTRE,
-                              ROTATION_CENTRE);
+    SDL_Surface* centre = game.sprites != nullptr ? game.sprites[game.centreFrame] : nullptr;
+    if (centre != nullptr) {
+        BlitOntoSource(centre, ROTATION_CENTRE - (centre->w >> 1), ROTATION_CENTRE - (centre->h >> 1));
     }
 }
 

@@ -371,6 +371,80 @@ void DrawObject(const Object* object)
         return;
     }
     int32_t h = frame->w / 2;
-    PIX_BlitAt(frame, app.rotationSource, 191 - h + RoundToPixel(object->x),
-               191 - h + RoundToPixel(object->y));
+    BlitOntoSource(frame, 191 - h + RoundToPixel(object->x), 191 - h + RoundToPixel(object->y));
+}
+
+namespace {
+
+bool SameLayout(const SDL_PixelFormat* a, const SDL_PixelFormat* b)
+{
+    return a->BytesPerPixel == 4 && b->BytesPerPixel == 4 && a->Rmask == b->Rmask &&
+           a->Gmask == b->Gmask && a->Bmask == b->Bmask;
+}
+
+uint32_t Blend(uint32_t source, uint32_t destination, uint32_t alpha, uint32_t colourMask)
+{
+    if (alpha == 255) {
+        return (source & colourMask) | (destination & ~colourMask);
+    }
+    uint32_t result = destination & ~colourMask;
+    for (uint32_t shift = 0; shift < 32; shift += 8) {
+        uint32_t mask = 0xFFu << shift;
+        if ((colourMask & mask) == 0) {
+            continue;
+        }
+        auto s = static_cast<int32_t>((source >> shift) & 0xFF);
+        auto d = static_cast<int32_t>((destination >> shift) & 0xFF);
+        auto mixed = static_cast<uint32_t>(d + (((s - d) * static_cast<int32_t>(alpha)) >> 8));
+        result |= (mixed & 0xFF) << shift;
+    }
+    return result;
+}
+
+}  // namespace
+
+void BlitOntoSource(SDL_Surface* picture, int32_t x, int32_t y)
+{
+    SDL_Surface* target = app.rotationSource;
+    if (picture == nullptr || target == nullptr) {
+        return;
+    }
+    if (!SameLayout(picture->format, target->format)) {
+        (void)PIX_BlitAt(picture, target, static_cast<int16_t>(x), static_cast<int16_t>(y));
+        return;
+    }
+    const SDL_Rect& clip = target->clip_rect;
+    int32_t left = x > clip.x ? x : clip.x;
+    int32_t top = y > clip.y ? y : clip.y;
+    int32_t right = x + picture->w < clip.x + clip.w ? x + picture->w : clip.x + clip.w;
+    int32_t bottom = y + picture->h < clip.y + clip.h ? y + picture->h : clip.y + clip.h;
+    if (left >= right || top >= bottom || SDL_LockSurface(target) != 0) {
+        return;
+    }
+    if (SDL_LockSurface(picture) != 0) {
+        SDL_UnlockSurface(target);
+        return;
+    }
+    const SDL_PixelFormat* format = picture->format;
+    bool blended = (picture->flags & SDL_SRCALPHA) != 0 && format->Amask != 0;
+    bool keyed = !blended && (picture->flags & SDL_SRCCOLORKEY) != 0;
+    uint32_t colourMask = format->Rmask | format->Gmask | format->Bmask;
+    for (int32_t row = top; row < bottom; ++row) {
+        const auto* from = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(picture->pixels) +
+                                                             (row - y) * picture->pitch) + (left - x);
+        auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(target->pixels) + row * target->pitch) + left;
+        for (int32_t column = left; column < right; ++column, ++from, ++to) {
+            uint32_t pixel = *from;
+            if (blended) {
+                uint32_t alpha = (pixel & format->Amask) >> format->Ashift;
+                if (alpha != 0) {
+                    *to = Blend(pixel, *to, alpha, colourMask);
+                }
+            } else if (!keyed || pixel != format->colorkey) {
+                *to = pixel;
+            }
+        }
+    }
+    SDL_UnlockSurface(picture);
+    SDL_UnlockSurface(target);
 }

@@ -11,6 +11,7 @@
 #include "util/node.h"
 
 struct Beam;
+struct SDL_Surface;
 
 // Bits of Object::capabilities: what the extras may still do to an object.
 enum : uint8_t {
@@ -100,3 +101,9 @@ void FreeAllFlashes();
 
 // Onto the rotation source, in its format, at the object's position.
 void DrawObject(const Object* object);
+// Draws the picture onto the rotation source with its top-left corner at (x, y), clipped to
+// the source: blended by the picture's alpha channel when it has one and SDL_SRCALPHA is on,
+// else without its colour-key pixels, else copied; the source's own alpha stays as it was.
+// Pictures of another pixel layout take SDL's blit. Does the work of SDL's blit without its
+// cost for an alpha destination, which is paid over the whole destination on every call.
+void BlitOntoSource(SDL_Surface* picture, int32_t x, int32_t y);

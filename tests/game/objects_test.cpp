@@ -417,3 +417,69 @@ TEST_F(ObjectsTest, ReachFollowsTheSteeringSpeed)
 }
 
 }  // namespace
+
+namespace {
+
+SDL_Surface* NewAlphaSurface(int width, int height, uint32_t pixel)
+{
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0xFF0000, 0xFF00,
+                                                0xFF, 0xFF000000u);
+    EXPECT_NE(surface, nullptr);
+    SDL_FillRect(surface, nullptr, pixel);
+    return surface;
+}
+
+uint32_t At(SDL_Surface* surface, int x, int y)
+{
+    SDL_LockSurface(surface);
+    uint32_t value = static_cast<const uint32_t*>(surface->pixels)[y * surface->pitch / 4 + x];
+    SDL_UnlockSurface(surface);
+    return value;
+}
+
+void Put(SDL_Surface* surface, int x, int y, uint32_t value)
+{
+    SDL_LockSurface(surface);
+    static_cast<uint32_t*>(surface->pixels)[y * surface->pitch / 4 + x] = value;
+    SDL_UnlockSurface(surface);
+}
+
+TEST_F(ObjectsTest, PicturesBlendOntoTheRotationSource)
+{
+    app.rotationSource = NewAlphaSurface(383, 383, 0x40204060u);
+    SDL_Surface* picture = NewAlphaSurface(3, 2, 0xFFFF0000u);
+    SDL_SetAlpha(picture, SDL_SRCALPHA, 255);
+    Put(picture, 1, 0, 0x00FFFFFFu); // transparent
+    Put(picture, 2, 0, 0x8000FF00u); // half
+    BlitOntoSource(picture, 10, 20);
+    EXPECT_EQ(At(app.rotationSource, 10, 20), 0x40FF0000u) << "opaque: the colour, the source's alpha";
+    EXPECT_EQ(At(app.rotationSource, 11, 20), 0x40204060u) << "transparent: untouched";
+    EXPECT_EQ(At(app.rotationSource, 12, 20), 0x40109F30u) << "half way, as SDL blends";
+    EXPECT_EQ(At(app.rotationSource, 13, 20), 0x40204060u) << "nothing beyond the picture";
+    EXPECT_EQ(At(app.rotationSource, 10, 22), 0x40204060u);
+
+    // Cut at the edges of the source, with nothing written outside.
+    BlitOntoSource(picture, -2, 382);
+    EXPECT_EQ(At(app.rotationSource, 0, 382), 0x40109F30u);
+    EXPECT_EQ(At(app.rotationSource, 1, 382), 0x40204060u);
+    BlitOntoSource(picture, 383, 0);
+    BlitOntoSource(picture, -3, -2);
+    EXPECT_EQ(At(app.rotationSource, 0, 0), 0x40204060u);
+
+    // Without per-pixel alpha the colour key is left out.
+    SDL_Surface* keyed = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 1, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    ASSERT_NE(keyed, nullptr);
+    Put(keyed, 0, 0, 0x00FF00FFu);
+    Put(keyed, 1, 0, 0x00123456u);
+    SDL_SetColorKey(keyed, SDL_SRCCOLORKEY, 0x00FF00FFu);
+    BlitOntoSource(keyed, 100, 100);
+    EXPECT_EQ(At(app.rotationSource, 100, 100), 0x40204060u);
+    EXPECT_EQ(At(app.rotationSource, 101, 100) & 0xFFFFFFu, 0x123456u);
+
+    SDL_FreeSurface(keyed);
+    SDL_FreeSurface(picture);
+    SDL_FreeSurface(app.rotationSource);
+    app.rotationSource = nullptr;
+}
+
+}  // namespace
