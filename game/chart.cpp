@@ -119,7 +119,8 @@ bool LoadChart()
         SetDefaultChart();
         return true;
     }
-    ReadChartFile(path);
+    // A file that is missing or unusable leaves the default chart, which is no failure.
+    (void)ReadChartFile(path);
     return true;
 }
 

@@ -41,10 +41,10 @@ void DrawChart();
 // The pieces of the above, for the tools and the tests.
 void SetDefaultChart();
 // The rows from one stored block: false, and the default chart, unless size is 200.
-bool ChartFromBytes(const uint8_t* data, size_t size);
+[[nodiscard]] bool ChartFromBytes(const uint8_t* data, size_t size);
 // The stored (scrambled) block of the present rows.
 void ChartToBytes(uint8_t out[CHART_FILE_SIZE]);
 // As LoadChart's and SaveChart's file steps, for a given path. Reading returns whether the
 // file was usable; writing whether every byte reached the file.
-bool ReadChartFile(const char* path);
+[[nodiscard]] bool ReadChartFile(const char* path);
 [[nodiscard]] bool WriteChartFile(const char* path);
