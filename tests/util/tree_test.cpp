@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch.h"
 #include "util/heap.h"
 #include "util/tree.h"
 
@@ -21,12 +22,30 @@ struct Member {
     char name;
 };
 
-void init(std::vector<Widget>& widgets)
+// Widgets 'A', 'B', ... each a tree of its own. Held in a vector that never grows, since
+// the nodes point at one another.
+std::vector<Widget> widgets(size_t count)
 {
-    for (size_t i = 0; i < widgets.size(); i++) {
-        TR_TreeInit(&widgets[i].node);
-        widgets[i].name = static_cast<char>('A' + i);
+    std::vector<Widget> w(count);
+    for (size_t i = 0; i < count; i++) {
+        TR_TreeInit(&w[i].node);
+        w[i].name = static_cast<char>('A' + i);
     }
+    return w;
+}
+
+// The indices of the widgets, asked for in the order given.
+std::string indices(std::vector<Widget>& w, const std::vector<int>& order)
+{
+    std::vector<uint32_t> got(w.size());
+    for (int i : order) {
+        got[i] = TR_TreeIndex(&w[i].node);
+    }
+    std::string out;
+    for (int i : order) {
+        out += std::string(1, w[i].name) + std::to_string(got[i]) + " ";
+    }
+    return out;
 }
 
 void preorder(TR_Node* node, std::vector<TR_Node*>* out)
@@ -37,188 +56,120 @@ void preorder(TR_Node* node, std::vector<TR_Node*>* out)
     }
 }
 
-// Asks for every index in a scrambled order and checks that they order the nodes exactly
-// as a plain pre-order walk does.
-void expect_indices_follow_preorder(TR_Node* root, std::mt19937& random, const std::string& when)
-{
-    std::vector<TR_Node*> order;
-    preorder(root, &order);
-    std::vector<TR_Node*> asked = order;
-    std::shuffle(asked.begin(), asked.end(), random);
-    asked.resize(asked.size() / 2 + 1);
-    for (TR_Node* n : asked) {
-        EXPECT_NE(TR_TreeIndex(n), TR_UNNUMBERED) << when;
-    }
-    for (size_t i = 0; i < order.size(); i++) {
-        EXPECT_EQ(order[i]->root, root) << when;
-        if (i > 0) {
-            EXPECT_LT(TR_TreeIndex(order[i - 1]), TR_TreeIndex(order[i])) << when << ", position " << i;
-        }
-    }
-    EXPECT_EQ(TR_TreeIndex(root), 0u) << when;
-}
+size_t ringLimit;
 
-std::string ring_names(Member* start)
+// The names met walking the ring; the callback ends the walk after `limit` names.
+std::string ring_names(Member* start, size_t limit = 99)
 {
     std::string out;
+    ringLimit = limit;
     TR_RingForEach(&start->ring, [](TR_Ring* r, void* arg) {
-        *static_cast<std::string*>(arg) += reinterpret_cast<Member*>(r)->name;
-        return 1;
+        auto* s = static_cast<std::string*>(arg);
+        *s += reinterpret_cast<Member*>(r)->name;
+        return s->size() < ringLimit ? 1 : 0;
     }, &out);
     return out;
 }
 
 }  // namespace
 
-TEST(Tree, ChildrenAreNumberedInPreorderOnDemand)
+TEST(Tree, NodesAreNumberedInPreorderOnDemandAndRenumberedAfterChanges)
 {
-    std::vector<Widget> w(4);
-    init(w);
+    std::vector<Widget> w = widgets(7);
     TR_Node* root = &w[0].node;
-    TR_Node* x = &w[1].node;
-    TR_Node* y = &w[2].node;
-    TR_Node* z = &w[3].node;
-    TR_TreeAddLast(x, root);
-    TR_TreeAddLast(y, root);
-    TR_TreeAddLast(z, root);
-    EXPECT_EQ(x->index, TR_UNNUMBERED) << "nothing is numbered before it is asked for";
-    EXPECT_EQ(TR_TreeIndex(z), 3u);
-    EXPECT_EQ(x->index, 1u) << "X was numbered on the way";
-    EXPECT_EQ(y->index, 2u);
-    EXPECT_EQ(root->numberedUpTo, z);
-    EXPECT_EQ(TR_TreeIndex(root), 0u);
-}
-
-TEST(Tree, AttachingInFrontRenumbersWhatFollows)
-{
-    std::vector<Widget> w(5);
-    init(w);
-    TR_Node* root = &w[0].node;
-    for (int i = 1; i <= 3; i++) {
+    for (int i : {1, 2, 3}) {
         TR_TreeAddLast(&w[i].node, root);
     }
-    ASSERT_EQ(TR_TreeIndex(&w[3].node), 3u);
-    TR_Node* wNode = &w[4].node;
-    TR_TreeAddFirst(wNode, root);
-    EXPECT_EQ(root->numberedUpTo, root) << "the mark moves back to the root";
-    EXPECT_EQ(TR_TreeIndex(&w[3].node), 4u);
-    EXPECT_EQ(TR_TreeIndex(wNode), 1u);
-    EXPECT_EQ(TR_TreeIndex(&w[1].node), 2u);
-    EXPECT_EQ(TR_TreeIndex(&w[2].node), 3u);
-}
+    EXPECT_EQ(w[1].node.index, TR_UNNUMBERED) << "nothing is numbered before it is asked for";
+    EXPECT_EQ(indices(w, {3, 1, 2, 0}), "D3 B1 C2 A0 ") << "B and C were numbered on the way to D";
+    EXPECT_EQ(root->numberedUpTo, &w[3].node);
 
-TEST(Tree, StaleIndicesNeverPassForValidOnes)
-{
-    std::vector<Widget> w(5);
-    init(w);
-    TR_Node* root = &w[0].node;
-    for (int i = 1; i <= 3; i++) {
-        TR_TreeAddLast(&w[i].node, root);
-    }
-    ASSERT_EQ(TR_TreeIndex(&w[3].node), 3u);
     TR_TreeAddFirst(&w[4].node, root);
-    EXPECT_EQ(TR_TreeIndex(&w[1].node), 2u) << "X moved behind the new first child";
-    EXPECT_EQ(TR_TreeIndex(&w[2].node), 3u) << "Y must not keep its old 2, which X holds now";
-    EXPECT_EQ(TR_TreeIndex(&w[3].node), 4u);
-}
+    EXPECT_EQ(root->numberedUpTo, root) << "the mark moves back to the root";
+    EXPECT_EQ(indices(w, {1, 2, 3, 4}), "B2 C3 D4 E1 ") << "C must not keep its old 2, which B holds now";
 
-TEST(Tree, DetachingLeavesGapsButKeepsTheOrder)
-{
-    std::vector<Widget> w(6);
-    init(w);
-    TR_Node* root = &w[0].node;
-    TR_Node* x = &w[1].node;
-    TR_Node* y = &w[2].node;
-    TR_Node* z = &w[3].node;
-    TR_TreeAddLast(x, root);
-    TR_TreeAddLast(y, root);
-    TR_TreeAddLast(z, root);
-    TR_TreeAddLast(&w[4].node, y);
-    TR_TreeAddLast(&w[5].node, &w[4].node);
-    ASSERT_EQ(TR_TreeIndex(z), 5u);
-    TR_TreeDetach(y);
-    EXPECT_EQ(TR_TreeIndex(x), 1u);
-    EXPECT_EQ(TR_TreeIndex(z), 5u) << "a gap is left where Y's subtree was";
-    EXPECT_EQ(root->numberedUpTo, z) << "the mark after the removed subtree stays";
-    EXPECT_EQ(y->parent, nullptr);
-    EXPECT_EQ(y->root, y);
-    EXPECT_EQ(TR_TreeIndex(y), 0u) << "a detached node is a root";
-    EXPECT_EQ(TR_TreeIndex(&w[5].node), 2u) << "its subtree is numbered afresh";
-    EXPECT_EQ(w[5].node.root, y);
+    TR_TreeAddLast(&w[5].node, &w[2].node);
+    TR_TreeAddLast(&w[6].node, &w[5].node);
+    EXPECT_EQ(indices(w, {3}), "D6 ");
+    TR_TreeDetach(&w[2].node);
+    EXPECT_EQ(indices(w, {1, 3}), "B2 D6 ") << "a gap is left where C's subtree was";
+    EXPECT_EQ(root->numberedUpTo, &w[3].node) << "the mark after the removed subtree stays";
+    EXPECT_TRUE(w[2].node.parent == nullptr && w[2].node.root == &w[2].node && w[6].node.root == &w[2].node);
+    EXPECT_EQ(indices(w, {2, 6}), "C0 G2 ") << "a detached node is a root and its subtree is numbered afresh";
 
-    // The mark inside the subtree that leaves falls back to the node before it.
-    TR_TreeAddLast(y, root);
-    ASSERT_EQ(TR_TreeIndex(&w[5].node), 8u);
-    TR_TreeDetach(&w[4].node);
-    EXPECT_EQ(root->numberedUpTo, y);
-    EXPECT_EQ(TR_TreeIndex(y), 6u);
+    TR_TreeAddLast(&w[2].node, root);
+    EXPECT_EQ(indices(w, {6}), "G9 ");
+    TR_TreeDetach(&w[5].node);
+    EXPECT_EQ(root->numberedUpTo, &w[2].node) << "a mark inside the leaving subtree falls back to the node before it";
+    EXPECT_EQ(indices(w, {2}), "C7 ");
 
     TR_TreeDetachChildren(root);
-    EXPECT_EQ(root->children.first, nullptr);
-    EXPECT_EQ(x->parent, nullptr);
-    EXPECT_EQ(TR_TreeIndex(z), 0u);
-    TR_TreeDetach(root);  // a root stays as it is
-    EXPECT_EQ(TR_TreeIndex(root), 0u);
+    EXPECT_TRUE(root->children.first == nullptr && w[1].node.parent == nullptr);
+    TR_TreeDetach(root);
+    EXPECT_EQ(indices(w, {0, 3}), "A0 D0 ") << "a root stays as it is, its children became roots";
 }
 
 TEST(Tree, NodesMoveBetweenTreesButNeverUnderThemselves)
 {
-    std::vector<Widget> w(4);
-    init(w);
+    std::vector<Widget> w = widgets(4);
     TR_TreeAddLast(&w[1].node, &w[0].node);
     TR_TreeAddLast(&w[2].node, &w[1].node);
     TR_TreeAddLast(&w[1].node, &w[2].node);
     EXPECT_EQ(w[1].node.parent, &w[0].node) << "a node cannot become its own descendant";
     TR_TreeAddLast(&w[1].node, &w[3].node);
     EXPECT_EQ(w[0].node.children.first, nullptr) << "the old tree lost the node";
-    EXPECT_EQ(w[1].node.parent, &w[3].node);
     EXPECT_EQ(w[2].node.root, &w[3].node) << "the whole subtree belongs to the new tree";
-    EXPECT_EQ(TR_TreeIndex(&w[2].node), 2u);
+    EXPECT_EQ(indices(w, {2}), "C2 ");
 }
 
-TEST(Tree, RandomAttachingAndDetachingKeepsIndicesInOrder)
+TEST(Tree, RandomAttachingAndDetachingKeepsIndicesInPreorder)
 {
     std::mt19937 random(7);
-    std::vector<Widget> w(40);
-    init(w);
-    for (int step = 0; step < 400; step++) {
-        size_t a = random() % w.size();
-        size_t b = random() % w.size();
+    std::vector<Widget> w = widgets(40);
+    for (int step = 0; step < 400 && !HasFailure(); step++) {
+        TR_Node* a = &w[random() % w.size()].node;
+        TR_Node* b = &w[random() % w.size()].node;
         switch (random() % 4) {
         case 0:
-            TR_TreeAddFirst(&w[a].node, &w[b].node);
+            TR_TreeAddFirst(a, b);
             break;
-        case 1:
-        case 2:
-            TR_TreeAddLast(&w[a].node, &w[b].node);
+        case 3:
+            TR_TreeDetach(a);
             break;
         default:
-            TR_TreeDetach(&w[a].node);
+            TR_TreeAddLast(a, b);
             break;
         }
-        if (random() % 3 == 0) {
-            TR_Node* root = w[random() % w.size()].node.root;
-            expect_indices_follow_preorder(root, random, "step " + std::to_string(step));
+        if (random() % 3 != 0) {
+            continue;
         }
-        if (HasFailure()) {
-            return;
+        // Ask for half the indices in a scrambled order first, so numbering starts midway.
+        std::vector<TR_Node*> order;
+        preorder(w[random() % w.size()].node.root, &order);
+        std::vector<TR_Node*> asked = order;
+        std::shuffle(asked.begin(), asked.end(), random);
+        for (size_t i = 0; i < asked.size() / 2 + 1; i++) {
+            EXPECT_NE(TR_TreeIndex(asked[i]), TR_UNNUMBERED) << "step " << step;
+        }
+        EXPECT_EQ(TR_TreeIndex(order[0]), 0u) << "step " << step;
+        for (size_t i = 1; i < order.size(); i++) {
+            EXPECT_EQ(order[i]->root, order[0]) << "step " << step;
+            EXPECT_LT(TR_TreeIndex(order[i - 1]), TR_TreeIndex(order[i])) << "step " << step << ", position " << i;
         }
     }
 }
 
 TEST(Tree, WalkingAndDumping)
 {
-    std::vector<Widget> w(4);
-    init(w);
+    std::vector<Widget> w = widgets(4);
     TR_TreeAddLast(&w[1].node, &w[0].node);
     TR_TreeAddLast(&w[2].node, &w[1].node);
     TR_TreeAddLast(&w[3].node, &w[0].node);
     static std::string visited;
     visited.clear();
     TR_TreeWalk(&w[0].node, [](TR_Node* n) {
-        char name = reinterpret_cast<Widget*>(n)->name;
-        visited += name;
-        return name == 'B' ? 0 : 1;
+        visited += reinterpret_cast<Widget*>(n)->name;
+        return visited.back() == 'B' ? 0 : 1;
     });
     EXPECT_EQ(visited, "ABD") << "B's children are skipped when it says 0";
 
@@ -229,14 +180,11 @@ TEST(Tree, WalkingAndDumping)
     TR_TreeDump(&w[1].node);
     TR_TreeDump(nullptr);
     HEAP_SetOutput(nullptr);
-    rewind(out);
-    char text[256] = {};
-    size_t got = fread(text, 1, sizeof text - 1, out);
-    fclose(out);
     char expected[256];
     snprintf(expected, sizeof expected, "[%" PRIXPTR " 1]\n{\n\t[%" PRIXPTR " 2]\n\t{\n\t}\n}\n[]",
              reinterpret_cast<uintptr_t>(&w[1].node), reinterpret_cast<uintptr_t>(&w[2].node));
-    EXPECT_EQ(std::string(text, got), expected);
+    EXPECT_EQ(StreamText(out), expected) << "whole addresses";
+    fclose(out);
 }
 
 TEST(Ring, MembersJoinAndLeave)
@@ -246,32 +194,20 @@ TEST(Ring, MembersJoinAndLeave)
     Member c{{nullptr, nullptr}, 'c'};
     EXPECT_EQ(ring_names(&a), "a") << "a record in no ring visits itself only";
     TR_RingInsert(&b.ring, &a.ring);
-    EXPECT_EQ(a.ring.next, &b.ring);
-    EXPECT_EQ(a.ring.prev, &b.ring);
-    EXPECT_EQ(b.ring.next, &a.ring) << "an anchor in no ring makes a ring of two";
+    EXPECT_TRUE(a.ring.next == &b.ring && a.ring.prev == &b.ring && b.ring.next == &a.ring && b.ring.prev == &a.ring)
+        << "an anchor in no ring makes a ring of two";
     TR_RingInsert(&c.ring, &a.ring);
-    EXPECT_EQ(a.ring.next, &c.ring);
-    EXPECT_EQ(c.ring.next, &b.ring);
+    EXPECT_TRUE(a.ring.next == &c.ring && c.ring.next == &b.ring && b.ring.prev == &c.ring) << "c goes right after a";
     EXPECT_EQ(ring_names(&a), "abc") << "the walk follows the previous links";
-
-    std::string firstTwo;
-    TR_RingForEach(&a.ring, [](TR_Ring* r, void* arg) {
-        auto* s = static_cast<std::string*>(arg);
-        *s += reinterpret_cast<Member*>(r)->name;
-        return s->size() < 2 ? 1 : 0;
-    }, &firstTwo);
-    EXPECT_EQ(firstTwo, "ab") << "a callback returning 0 ends the walk";
-
+    EXPECT_EQ(ring_names(&a, 2), "ab") << "a callback returning 0 ends the walk";
     TR_RingInsert(&c.ring, &b.ring);
     EXPECT_EQ(ring_names(&a), "acb") << "inserting moves a member";
     TR_RingRemove(&a.ring);
     EXPECT_EQ(a.ring.next, nullptr);
-    EXPECT_EQ(b.ring.next, &c.ring) << "a ring of three leaves a ring of two";
-    EXPECT_EQ(c.ring.prev, &b.ring);
+    EXPECT_TRUE(b.ring.next == &c.ring && b.ring.prev == &c.ring) << "a ring of three leaves a ring of two";
     TR_RingRemove(&c.ring);
-    EXPECT_EQ(b.ring.next, nullptr) << "a ring of two leaves both outside any ring";
-    EXPECT_EQ(b.ring.prev, nullptr);
-    EXPECT_EQ(c.ring.next, nullptr);
+    EXPECT_TRUE(b.ring.next == nullptr && b.ring.prev == nullptr && c.ring.next == nullptr)
+        << "a ring of two leaves both outside any ring";
     TR_RingRemove(&c.ring);
     TR_RingInsert(&a.ring, &a.ring);
     EXPECT_EQ(a.ring.next, nullptr) << "a record is no anchor for itself";
