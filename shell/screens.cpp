@@ -1,5 +1,6 @@
 // zaf_screens OUTDIR: renders the menu's main, options, theme, video and about pages with the
-// themes beside the executable into OUTDIR/menu-<page>.bmp, headless, for looking at them
+// themes beside the executable into OUTDIR/menu-<page>.bmp (and the video page of a display
+// with full-screen modes into menu-video-modes.bmp), headless, for looking at them
 // without playing. Uses the default settings and the theme "default"; writes no settings
 // and no chart. Exit status 1, after one line on stderr, when something cannot be set up.
 #include <SDL.h>
@@ -64,6 +65,34 @@ int Fail(const char* what)
     return 1;
 }
 
+bool Save(const std::string& file)
+{
+    if (SDL_SaveBMP(app.screen, file.c_str()) != 0) {
+        return false;
+    }
+    printf("%s\n", file.c_str());
+    return true;
+}
+
+// The video page as a display with a few full-screen modes shows it, marks included.
+int RenderVideoModes(const std::string& outDir)
+{
+    static SDL_Rect modes[] = {{0, 0, 1920, 1080}, {0, 0, 1280, 1024}, {0, 0, 1024, 768}, {0, 0, 800, 600}};
+    static SDL_Rect* list[] = {&modes[0], &modes[1], &modes[2], &modes[3], nullptr};
+    SDL_Rect** own = app.fullscreenModes;
+    app.fullscreenModes = list;
+    TearDownMenu();
+    const bool built = BuildMenu();
+    app.fullscreenModes = own;
+    if (!built) {
+        return Fail("cannot build the menu");
+    }
+    menu.current = &menu.video;
+    MenuDraw();
+    const std::string file = outDir + "/menu-video-modes.bmp";
+    return Save(file) ? 0 : Fail(("cannot write " + file).c_str());
+}
+
 // Everything the pages draw: the theme, its object pictures, the backdrop, the chart, the menu.
 int Render(const std::string& outDir)
 {
@@ -90,11 +119,13 @@ int Render(const std::string& outDir)
             menu.current = p.page;
             MenuDraw();
             const std::string file = outDir + "/menu-" + p.name + ".bmp";
-            if (SDL_SaveBMP(app.screen, file.c_str()) != 0) {
+            if (!Save(file)) {
                 status = Fail(("cannot write " + file).c_str());
                 break;
             }
-            printf("%s\n", file.c_str());
+        }
+        if (status == 0) {
+            status = RenderVideoModes(outDir);
         }
     }
     TearDownMenu();
