@@ -57,9 +57,20 @@ void push(std::initializer_list<SDL_Event> events)
     }
 }
 
-// Scripted input: each event is pushed once the clock reaches its time, from inside the waits'
-// delays, as a player's keys arrive while the program sleeps.
-std::vector<std::pair<uint32_t, SDL_Event>> script;
+SDL_Event Down(uint32_t sym)
+{
+    return event_of(SDL_KEYDOWN, sym);
+}
+
+SDL_Event Up(uint32_t sym)
+{
+    return event_of(SDL_KEYUP, sym);
+}
+
+// Scripted input: event i is pushed once the clock reaches (i + 1) x step, from inside the
+// waits' delays, as a player's keys arrive while the program sleeps.
+std::vector<SDL_Event> script;
+uint32_t scriptStep = 5;
 size_t scriptNext = 0;
 uint32_t now = 0;
 
@@ -71,8 +82,8 @@ uint32_t script_ticks()
 void script_delay(uint32_t ms)
 {
     now += ms;
-    while (scriptNext < script.size() && script[scriptNext].first <= now) {
-        SDL_PushEvent(&script[scriptNext++].second);
+    while (scriptNext < script.size() && (scriptNext + 1) * scriptStep <= now) {
+        SDL_PushEvent(&script[scriptNext++]);
     }
     if (scriptNext == script.size() && now > 600000) {
         std::fprintf(stderr, "a wait did not end when its script ran out\n");
@@ -80,9 +91,10 @@ void script_delay(uint32_t ms)
     }
 }
 
-void play(std::vector<std::pair<uint32_t, SDL_Event>> events)
+void play(std::vector<SDL_Event> events, uint32_t step = 5)
 {
     script = std::move(events);
+    scriptStep = step;
     scriptNext = 0;
     now = 0;
     calls.clear();
@@ -179,7 +191,7 @@ TEST_F(Dispatch, KeyTypesAndEverythingOutOfRangeIsRefusedOrIgnored)
 TEST_F(Dispatch, KeyEventsReachTheNewestHandlerOfTheirSymbol)
 {
     DISP_Handler* a = DISP_AddKeyHandler(SDLK_a, on_key, 7);
-    push({event_of(SDL_KEYDOWN, SDLK_a), event_of(SDL_KEYUP, SDLK_a), event_of(SDL_KEYDOWN, SDLK_b)});
+    push({Down(SDLK_a), Up(SDLK_a), Down(SDLK_b)});
     EXPECT_EQ(DISP_PollOne(), 7);
     EXPECT_EQ(DISP_PollOne(), 7);
     EXPECT_EQ(DISP_PollOne(), 1) << "a key without handler gives 1";
@@ -195,7 +207,7 @@ TEST_F(Dispatch, KeyEventsReachTheNewestHandlerOfTheirSymbol)
     DISP_FreeKeyHandlerSet(all);
     EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 7);
 
-    push({event_of(SDL_KEYDOWN, SDLK_a)});
+    push({Down(SDLK_a)});
     DISP_Flush();
     EXPECT_EQ(DISP_PollOne(), 0) << "Flush drops events";
     EXPECT_EQ(calls.size(), 4u) << "and dispatches none";
@@ -276,22 +288,16 @@ TEST_F(Dispatch, WaitKeyPressEndsAtAQuitAfterDispatchingIt)
     DISP_Handler* quit = DISP_AddHandler(SDL_QUIT, on_event, 1);
     DISP_Handler* mouse = DISP_AddHandler(SDL_MOUSEMOTION, on_event, 2);
     DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 3);
-    play({{10, event_of(SDL_MOUSEMOTION)}, {30, event_of(SDL_QUIT)}});
+    play({event_of(SDL_MOUSEMOTION), event_of(SDL_QUIT)});
     EXPECT_EQ(DISP_WaitKeyPress(1), 0);
     EXPECT_EQ(calls, (Calls{"T1:12"})) << "the quit is dispatched, the rest dropped";
-    EXPECT_GE(now, 30u) << "the wait slept on the clock until the quit came";
+    EXPECT_GE(now, 10u) << "the wait slept on the clock until the quit came";
 
-    play({{5, event_of(SDL_KEYDOWN, SDLK_q)}, {50, event_of(SDL_QUIT)}});
+    play({Down(SDLK_q), event_of(SDL_QUIT)});
     EXPECT_EQ(DISP_WaitKeyPress(1), 0) << "also while waiting for the release";
     EXPECT_EQ(calls, (Calls{"K3:113d", "T1:12"}));
 
-    play({{5, event_of(SDL_KEYUP, SDLK_z)},
-          {10, event_of(SDL_KEYDOWN, SDLK_a)},
-          {15, event_of(SDL_QUIT)},
-          {20, event_of(SDL_KEYDOWN, SDLK_b)},
-          {25, event_of(SDL_KEYUP, SDLK_b)},
-          {30, event_of(SDL_KEYUP, SDLK_a)},
-          {35, event_of(SDL_KEYUP, SDLK_c)}});
+    play({Up(SDLK_z), Down(SDLK_a), event_of(SDL_QUIT), Down(SDLK_b), Up(SDLK_b), Up(SDLK_a), Up(SDLK_c)});
     EXPECT_EQ(DISP_WaitKeyPress(0), 1);
     EXPECT_EQ(calls, (Calls{"K3:97d", "K3:98u", "K3:97u"}))
         << "an early release, other presses and an unheeded quit are dropped; releases are not";
@@ -304,33 +310,29 @@ TEST_F(Dispatch, WaitKeyPressEndsAtAQuitAfterDispatchingIt)
 TEST_F(Dispatch, WaitKeyAndWaitForEndAtTheirOwnEvent)
 {
     DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 3);
-    play({{5, event_of(SDL_KEYDOWN, SDLK_a)},
-          {10, event_of(SDL_KEYUP, SDLK_a)},
-          {15, event_of(SDL_KEYDOWN, SDLK_RETURN)},
-          {20, event_of(SDL_KEYDOWN, SDLK_c)},
-          {25, event_of(SDL_KEYUP, SDLK_RETURN)}});
+    play({Down(SDLK_a), Up(SDLK_a), Down(SDLK_RETURN), Down(SDLK_c), Up(SDLK_RETURN)});
     EXPECT_EQ(DISP_WaitKey(SDLK_RETURN, 1), 1);
     EXPECT_EQ(calls, (Calls{"K3:97d", "K3:13d", "K3:13u"}))
         << "presses up to the awaited key's are dispatched, then only releases";
     EXPECT_EQ(DISP_WaitKey(DISP_NUM_KEYS, 1), 0) << "a symbol out of range is not waited for";
-    play({{5, event_of(SDL_QUIT)}});
+    play({event_of(SDL_QUIT)});
     EXPECT_EQ(DISP_WaitKey(SDLK_RETURN, 1), 0);
 
     DISP_Handler* mouse = DISP_AddHandler(SDL_MOUSEBUTTONDOWN, on_event, 42);
     SDL_Event click = event_of(SDL_MOUSEBUTTONDOWN);
     click.button.x = 17;
     SDL_Event got = event_of(SDL_NOEVENT);
-    play({{5, event_of(SDL_KEYDOWN, SDLK_k)}, {10, event_of(SDL_QUIT)}, {15, click}});
+    play({Down(SDLK_k), event_of(SDL_QUIT), click});
     EXPECT_EQ(DISP_WaitFor(&got, SDL_MOUSEBUTTONDOWN, 0), 42);
     EXPECT_EQ(got.button.x, 17) << "the buffer holds the event the wait ended at";
     EXPECT_EQ(calls, (Calls{"T42:5"})) << "only that event is dispatched";
 
-    play({{5, event_of(SDL_QUIT)}, {10, click}});
+    play({event_of(SDL_QUIT), click});
     EXPECT_EQ(DISP_WaitFor(nullptr, SDL_MOUSEBUTTONDOWN, 1), 1)
         << "a quit without handler gives the wait's own result";
     EXPECT_EQ(DISP_WaitFor(nullptr, DISP_NUM_TYPES, 1), 0) << "a type out of range is not waited for";
     EXPECT_EQ(DISP_WaitOne(&got), 42) << "the click after the quit is the next event";
-    play({{40, event_of(SDL_VIDEOEXPOSE)}});
+    play({event_of(SDL_VIDEOEXPOSE)}, 40);
     EXPECT_EQ(DISP_WaitOne(nullptr), 1) << "an event without handler gives the wait's result";
     EXPECT_EQ(now, 40u);
     DISP_RemoveHandler(mouse);
