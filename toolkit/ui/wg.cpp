@@ -7,6 +7,7 @@
 #include "toolkit/ui/inp.h"
 #include "toolkit/ui/wgcontrol.h"
 #include "toolkit/ui/wgentry.h"
+#include "toolkit/ui/wgkinds.h"
 #include "toolkit/ui/wgwindow.h"
 #include "util/heap.h"
 #include "util/mem.h"
@@ -28,17 +29,17 @@ const KindInfo kinds[WG_KIND_COUNT] = {
     {0, nullptr, nullptr, nullptr, nullptr, nullptr},
     {sizeof(WG_Screen), WG_ScreenSetup, WG_ScreenCleanup, nullptr, nullptr, nullptr},
     {sizeof(WG_Widget), nullptr, nullptr, nullptr, nullptr, nullptr},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {sizeof(WG_Line), WG_LineSetup, nullptr, nullptr, nullptr, WG_LineDraw},
     {sizeof(WG_Box), WG_BoxSetup, nullptr, nullptr, nullptr, WG_BoxDraw},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {sizeof(WG_Image), WG_ImageSetup, nullptr, nullptr, nullptr, WG_ImageDraw},
+    {sizeof(WG_Sprite), WG_SpriteSetup, nullptr, nullptr, nullptr, WG_SpriteDraw},
     {sizeof(WG_Label), WG_LabelSetup, WG_LabelCleanup, nullptr, nullptr, WG_LabelDraw},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {sizeof(WG_Text), WG_TextSetup, WG_TextCleanup, nullptr, nullptr, WG_TextDraw},
+    {sizeof(WG_Frame), WG_FrameSetup, WG_FrameCleanup, nullptr, nullptr, WG_FrameDraw},
     {sizeof(WG_Control), WG_ControlSetup, WG_ControlCleanup, WG_ShowControl, WG_HideControl, nullptr},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {sizeof(WG_Button), WG_ButtonSetup, WG_ButtonCleanup, nullptr, nullptr, WG_ButtonDraw},
     {sizeof(WG_Entry), WG_EntrySetup, WG_EntryCleanup, nullptr, nullptr, WG_EntryDraw},
-    {0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {sizeof(WG_List), WG_ListSetup, WG_ListCleanup, nullptr, nullptr, WG_ListDraw},
     {sizeof(WG_Window), WG_WindowSetup, WG_WindowCleanup, WG_WindowAttached, WG_WindowDetached,
      nullptr},
 };
