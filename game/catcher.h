@@ -43,7 +43,7 @@ void FreeAllBeams();
 // One of the seven colours with each of red, green, blue full or off, but never black.
 [[nodiscard]] uint32_t RandomPrimary();
 
-// Part of the play frame's drawing, onto the back buffer.
+// The play frame draws these onto the back buffer, after the rotated field.
 void DrawCatcher();
 // Every beam, then the flickering arc across the catcher.
 void DrawBeams();

@@ -21,7 +21,7 @@ enum : int {
 void PlaySound(int channel, int sound, int loops);
 // Moves the game's one-shot counter on and plays the sound once on the channel it names.
 void PlayOneShot(int sound);
-// The channel the next one-shot sound would use after `count` more of them.
+// The one-shot channel for a value of the game's counter: 4 + counter mod 4.
 [[nodiscard]] int OneShotChannel(uint32_t roundRobin);
 // Pauses, then halts, every channel.
 void StopAllSounds();

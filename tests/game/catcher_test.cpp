@@ -114,23 +114,6 @@ TEST_F(CatcherTest, BeamsLinkTheirObjectAndRunDown)
     EXPECT_EQ(NODE_CountNodes(&game.beams), 1u);
 }
 
-TEST_F(CatcherTest, RandomPrimariesAreNeverBlack)
-{
-    bool seen[8] = {};
-    for (int i = 0; i < 200; ++i) {
-        uint32_t colour = RandomPrimary();
-        ASSERT_NE(colour, 0u);
-        for (uint32_t shift : {0u, 8u, 16u}) {
-            uint32_t channel = (colour >> shift) & 0xFF;
-            ASSERT_TRUE(channel == 0 || channel == 0xFF) << std::hex << colour;
-        }
-        seen[((colour >> 21) & 4) | ((colour >> 14) & 2) | ((colour >> 7) & 1)] = true;
-    }
-    for (int k = 1; k < 8; ++k) {
-        EXPECT_TRUE(seen[k]) << "colour " << k;
-    }
-}
-
 TEST_F(CatcherTest, BeamsRetractTowardTheirEndAndStayOnTheField)
 {
     MakeCanvas();

@@ -404,18 +404,6 @@ TEST_F(ObjectsTest, FlashesShowFourFramesAndMayBeLeftOut)
     EXPECT_EQ(game.flashes.first, nullptr);
 }
 
-TEST_F(ObjectsTest, ReachFollowsTheSteeringSpeed)
-{
-    EXPECT_EQ(Reach(0), 0);
-    EXPECT_EQ(Reach(9), 45);
-    EXPECT_EQ(Reach(10), 55);
-    EXPECT_EQ(Reach(12), 75);
-    game.maxTurnSpeed = 15;
-    game.reachBonus = 105;
-    EXPECT_EQ(Reach(14), 105);
-    EXPECT_EQ(Reach(15), 120);
-}
-
 }  // namespace
 
 namespace {

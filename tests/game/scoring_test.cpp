@@ -100,18 +100,6 @@ TEST_F(ScoringTest, EleventhMissEndsAGameWithoutCatches)
     EXPECT_EQ(game.misses, 10u) << "held at the limit: none left to show";
 }
 
-TEST_F(ScoringTest, MissCutsTheChainToTwoThirds)
-{
-    game.chain = 31;
-    CountMiss();
-    EXPECT_EQ(game.chain, 20u);
-    game.chain = 1;
-    CountMiss();
-    EXPECT_EQ(game.chain, 0u);
-    CountMiss();
-    EXPECT_EQ(game.chain, 0u);
-}
-
 TEST_F(ScoringTest, LeniencyOnEasyReachesZeroAndStays)
 {
     ASSERT_TRUE(Restart("easy"));

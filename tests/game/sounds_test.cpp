@@ -76,15 +76,4 @@ TEST_F(SoundsTest, ScriptedGamePlaysItsEventsInOrder)
     EXPECT_EQ(game.flags & EXTRA_POINTER, 0) << "the miss at chain 5 took the pointer away";
 }
 
-TEST_F(SoundsTest, ThemeWithoutTheSoundStillRecordsTheCall)
-{
-    ClearSounds();
-    PlaySound(CHANNEL_EXTRA, SOUND_NUKE_G, 0);
-    PlaySound(CHANNEL_EXTRA, SOUND_COUNT, 0);
-    ASSERT_EQ(Calls().size(), 2u);
-    EXPECT_EQ(Calls()[0], (SoundCall{AUDIO_PLAY, 1, SOUND_NUKE_G, 0}));
-    EXPECT_EQ(OneShotChannel(0), 4);
-    EXPECT_EQ(OneShotChannel(7), 7);
-}
-
 }  // namespace
