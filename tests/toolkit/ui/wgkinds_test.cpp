@@ -223,12 +223,42 @@ TEST_F(Kinds, EveryAllocationFailureLeavesNothing)
         WG_Destroy(list != nullptr ? &list->widget : nullptr);
         return list != nullptr;
     });
-    CheckEachAllocationFailure([this] {
-        const AUX_Tag lineTags[] = {{WG_TAG_KIND, WG_LINE}, {WG_LINE_COLOUR, 1}, {0, 0}};
-        WG_Widget* line = WG_Create(nullptr, lineTags);
-        WG_Destroy(line);
-        return line != nullptr;
-    });
+    SDL_Surface* picture = NewTestSurface(9, 9);
+    SDL_FillRect(picture, nullptr, 0x0000FF);
+    TXT_Font* font = fontPtr_;
+    const AUX_Tag simple[][6] = {
+        {{WG_TAG_KIND, WG_LINE}, {WG_LINE_COLOUR, 1}, {0, 0}},
+        {{WG_TAG_KIND, WG_BOX}, {WG_BOX_COLOUR, 1}, {0, 0}},
+        {{WG_TAG_KIND, WG_IMAGE}, {WG_IMAGE_PICTURE, reinterpret_cast<uintptr_t>(&picture)}, {0, 0}},
+        {{WG_TAG_KIND, WG_SPRITE}, {0, 0}},
+        {{WG_TAG_KIND, WG_TEXT}, {WG_TEXT_FONT, reinterpret_cast<uintptr_t>(&font)},
+         {WG_TEXT_TEXT, reinterpret_cast<uintptr_t>("t")}, {0, 0}},
+        {{WG_TAG_KIND, WG_FRAME}, {WG_FRAME_PICTURE, reinterpret_cast<uintptr_t>(&picture)}, {WG_FRAME_TOP, 3},
+         {WG_FRAME_BOTTOM, 3}, {WG_FRAME_LEFT, 3}, {WG_FRAME_RIGHT, 3}},
+    };
+    for (const auto& tags : simple) {
+        CheckEachAllocationFailure([&tags] {
+            std::vector<AUX_Tag> list(std::begin(tags), std::end(tags));
+            list.push_back({0, 0});
+            WG_Widget* w = WG_Create(nullptr, list.data());
+            WG_Destroy(w);
+            return w != nullptr;
+        });
+    }
+    std::vector<AUX_Tag> frameTags(std::begin(simple[5]), std::end(simple[5]));
+    frameTags.push_back({WG_TAG_PARENT, reinterpret_cast<uintptr_t>(&screen_)});
+    frameTags.push_back({WG_TAG_X, 40});
+    frameTags.push_back({WG_TAG_W, 12});
+    frameTags.push_back({WG_TAG_H, 12});
+    frameTags.push_back({0, 0});
+    ASSERT_NE(WG_Create(nullptr, frameTags.data()), nullptr);
+    WG_Refresh();
+    SDL_SetClipRect(surface_, nullptr);
+    EXPECT_EQ(PixelOf(surface_, 40, 0), 0x0000FFu) << "the frame is drawn";
+    EXPECT_EQ(PixelOf(surface_, 51, 11), 0x0000FFu);
+    EXPECT_EQ(PixelOf(surface_, 52, 11), 0u);
+    WG_DestroyChildren(screen_);
+    SDL_FreeSurface(picture);
 }
 
 }  // namespace
