@@ -45,6 +45,7 @@ TEST(Heap, PrinterIndentsByLevelAndListsBlocksWithWholeAddresses)
     fclose(out);
 
     HEAP_Free(buf);
+    HEAP_Free(nullptr);
     EXPECT_EQ(HEAP_CountBlocks(), before + 1);
     int64_t live = MEM_LiveBlocks();
     HEAP_FreeAll();

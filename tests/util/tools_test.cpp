@@ -131,37 +131,25 @@ TEST(Tools, TagListsFindTheFirstPairAndHoldAddresses)
 TEST(Tools, JoiningPathsWithEachFlagNeverPassesTheBuffer)
 {
     const unsigned lead = AUX_JOIN_LEADING, after = AUX_JOIN_AFTER_FIRST, trail = AUX_JOIN_TRAILING;
+    const std::string longPart(AUX_PATH_SIZE, 'x');
     const struct {
         unsigned flags;
         std::vector<const char*> parts;
-        const char* path;
+        const char* path; // empty where the join fails
+        size_t size = AUX_PATH_SIZE;
     } joins[] = {
-        {0, {"a/", "b"}, "a/b"},
-        {0, {"PROGDIR:", "themes", "name", "descriptor.txt"}, "PROGDIR:themes/name/descriptor.txt"},
-        {after, {"a", "b"}, "a/b"},
-        {trail, {"a"}, "a/"},
-        {trail, {"a/"}, "a/"},                    // no second separator at the end
-        {lead, {"a", "b"}, "/ab"},                // the first part stays a prefix
-        {lead | after, {"usr", "lib"}, "/usr/lib"},
-        {lead | after | trail, {"usr", "lib"}, "/usr/lib/"},
-        {after, {"a//", "b"}, "a///b"},           // separators are never merged
-        {trail, {}, ""},
-        {lead, {}, ""},
+        {0, {"a/", "b"}, "a/b"}, {0, {"PROGDIR:", "themes", "name", "descriptor.txt"}, "PROGDIR:themes/name/descriptor.txt"},
+        {after, {"a", "b"}, "a/b"}, {trail, {"a"}, "a/"}, {trail, {"a/"}, "a/"}, {lead, {"a", "b"}, "/ab"},
+        {lead | after, {"usr", "lib"}, "/usr/lib"}, {lead | after | trail, {"usr", "lib"}, "/usr/lib/"},
+        {after, {"a//", "b"}, "a///b"}, {trail, {}, ""}, {lead, {}, ""}, {after, {"ab", "cd"}, "ab/cd", 6},
+        {after, {"ab", "cd"}, "", 5}, {after | trail, {"ab", "cd"}, "", 6}, {0, {"P:", longPart.c_str()}, ""},
     };
     for (const auto& j : joins) {
-        EXPECT_EQ(join(j.flags, j.parts), j.path) << "flags " << j.flags;
-    }
-
-    bool ok = false;
-    EXPECT_EQ(join(after, {"ab", "cd"}, 6, &ok), "ab/cd");
-    EXPECT_TRUE(ok) << "five characters and the NUL fit six bytes";
-    const std::string longPart(AUX_PATH_SIZE, 'x');
-    for (auto [flags, size, parts] : {std::tuple{after, size_t{5}, std::vector<const char*>{"ab", "cd"}},
-                                      std::tuple{after | trail, size_t{6}, std::vector<const char*>{"ab", "cd"}},
-                                      std::tuple{0u, size_t{AUX_PATH_SIZE}, std::vector<const char*>{"P:", longPart.c_str()}}}) {
-        ok = true;
-        EXPECT_EQ(join(flags, parts, size, &ok), "") << "a path that does not fit fails, size " << size;
-        EXPECT_FALSE(ok) << "size " << size;
+        bool ok = false;
+        EXPECT_EQ(join(j.flags, j.parts, j.size, &ok), j.path)
+            << "flags " << j.flags << ", size " << j.size << ": the first part is a prefix; no separator doubled "
+            << "at the end, none merged; five characters and the NUL fit six bytes";
+        EXPECT_EQ(ok, *j.path != '\0' || j.parts.empty()) << "a path that does not fit fails, size " << j.size;
     }
 
     char dest[AUX_PATH_SIZE];
@@ -326,31 +314,22 @@ TEST(Tools, ByteOrder)
 TEST(Tools, TrigonometryAndRotation)
 {
     AUX_InitTrigTables();
+    // 18.85 rounds away from zero both ways; arc cosine 0.5 is a sixth of a turn, truncated;
+    // negative arc sines wrap into the turn.
     const struct {
-        const int32_t* table;
-        int index;
-        int32_t value;
+        const char* name;
+        int32_t value, expected;
     } points[] = {
-        {AUX_Sine, 0, 0}, {AUX_Sine, 256, 1024}, {AUX_Sine, 512, 0}, {AUX_Sine, 768, -1024},
-        {AUX_Cosine, 0, 1024}, {AUX_Cosine, 256, 0}, {AUX_Cosine, 512, -1024}, {AUX_Cosine, 1024, 1024},
-        {AUX_Sine, 128, 724}, {AUX_Sine, 640, -724},
-        {AUX_Sine, 3, 19}, {AUX_Sine, 1021, -19}, // 18.85 rounds away from zero both ways
+        {"sin 0", AUX_Sine[0], 0}, {"sin 256", AUX_Sine[256], 1024}, {"sin 512", AUX_Sine[512], 0},
+        {"sin 768", AUX_Sine[768], -1024}, {"cos 0", AUX_Cosine[0], 1024}, {"cos 256", AUX_Cosine[256], 0},
+        {"cos 512", AUX_Cosine[512], -1024}, {"cos 1024", AUX_Cosine[1024], 1024}, {"sin 128", AUX_Sine[128], 724},
+        {"sin 640", AUX_Sine[640], -724}, {"sin 3", AUX_Sine[3], 19}, {"sin 1021", AUX_Sine[1021], -19},
+        {"acos 0", AUX_ArcCosine[1024], 256}, {"acos -1", AUX_ArcCosine[0], 512}, {"acos 1", AUX_ArcCosine[2048], 0},
+        {"acos 0.5", AUX_ArcCosine[1024 + 512], 170}, {"asin 0", AUX_ArcSine[1024], 0},
+        {"asin 1", AUX_ArcSine[2048], 256}, {"asin -1", AUX_ArcSine[0], 768}, {"asin -0.5", AUX_ArcSine[512], 938},
     };
     for (const auto& p : points) {
-        EXPECT_EQ(p.table[p.index], p.value) << (p.table == AUX_Sine ? "sine " : "cosine ") << p.index;
-    }
-    const struct {
-        const int16_t* table;
-        int index;
-        int16_t angle;
-    } arcs[] = {
-        {AUX_ArcCosine, 1024, 256}, {AUX_ArcCosine, 0, 512}, {AUX_ArcCosine, 2048, 0},
-        {AUX_ArcCosine, 1024 + 512, 170}, // a sixth of a turn, truncated
-        {AUX_ArcSine, 1024, 0}, {AUX_ArcSine, 2048, 256},
-        {AUX_ArcSine, 0, 768}, {AUX_ArcSine, 1024 - 512, 938}, // negative arc sines wrap into the turn
-    };
-    for (const auto& a : arcs) {
-        EXPECT_EQ(a.table[a.index], a.angle) << (a.table == AUX_ArcSine ? "arc sine " : "arc cosine ") << a.index;
+        EXPECT_EQ(p.value, p.expected) << p.name;
     }
     for (int i = 0; i <= 1024; i++) {
         int64_t r = int64_t{AUX_Sine[i]} * AUX_Sine[i] + int64_t{AUX_Cosine[i]} * AUX_Cosine[i];

@@ -34,16 +34,12 @@ std::vector<Widget> widgets(size_t count)
     return w;
 }
 
-// The indices of the widgets, asked for in the order given.
+// The widgets' indices, asked for in the order given.
 std::string indices(std::vector<Widget>& w, const std::vector<int>& order)
 {
-    std::vector<uint32_t> got(w.size());
-    for (int i : order) {
-        got[i] = TR_TreeIndex(&w[i].node);
-    }
     std::string out;
     for (int i : order) {
-        out += std::string(1, w[i].name) + std::to_string(got[i]) + " ";
+        out += w[i].name + std::to_string(TR_TreeIndex(&w[i].node)) + " ";
     }
     return out;
 }

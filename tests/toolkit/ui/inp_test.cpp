@@ -50,8 +50,8 @@ void play(std::vector<SDL_Event> events)
     });
 }
 
-// Codes 8, 9, 12, 13, 19, 27, 32-36, 38-64, 91-122 and 127 type themselves as key symbols of
-// the same value.
+// SDL numbers these keys (controls, signs, digits, lower-case letters) by the ASCII code they
+// type; '%', '{' to '~' and the upper-case letters have no key of their own.
 bool types_itself(uint32_t c)
 {
     return c == 8 || c == 9 || c == 12 || c == 13 || c == 19 || c == 27 || (c >= 32 && c <= 36) ||
@@ -104,19 +104,16 @@ TEST(KeyNames, NamesAsSdlSpellsThem)
 
 TEST(Rectangles, IntersectionsNeverWrapOrGoNegative)
 {
+    // Apart, touching edges, contained, far apart (no negative size), empty, past 32767.
     const struct {
         SDL_Rect a, b;
         const char* out;
     } cases[] = {
-        {{0, 0, 10, 10}, {5, 5, 10, 10}, "5,5,5,5"},
-        {{0, 0, 10, 10}, {20, 20, 5, 5}, "20,20,0,0"},  // apart
-        {{0, 0, 10, 10}, {10, 0, 5, 5}, "10,0,0,5"},    // touching edges
-        {{0, 0, 10, 10}, {0, 10, 5, 5}, "0,10,5,0"},
-        {{2, 3, 4, 5}, {0, 0, 100, 100}, "2,3,4,5"},    // contained
-        {{-10, -20, 15, 25}, {-5, -5, 100, 100}, "-5,-5,10,10"},
-        {{-100, -100, 10, 10}, {0, 0, 5, 5}, "0,0,0,0"}, // far apart: no negative size
-        {{0, 0, 0, 0}, {0, 0, 5, 5}, "0,0,0,0"},
-        {{0, 0, 65535, 65535}, {10, 10, 5, 5}, "10,10,5,5"}, // reaching past 32767
+        {{0, 0, 10, 10}, {5, 5, 10, 10}, "5,5,5,5"},  {{0, 0, 10, 10}, {20, 20, 5, 5}, "20,20,0,0"},
+        {{0, 0, 10, 10}, {10, 0, 5, 5}, "10,0,0,5"},  {{0, 0, 10, 10}, {0, 10, 5, 5}, "0,10,5,0"},
+        {{2, 3, 4, 5}, {0, 0, 100, 100}, "2,3,4,5"},  {{-10, -20, 15, 25}, {-5, -5, 100, 100}, "-5,-5,10,10"},
+        {{-100, -100, 10, 10}, {0, 0, 5, 5}, "0,0,0,0"}, {{0, 0, 0, 0}, {0, 0, 5, 5}, "0,0,0,0"},
+        {{0, 0, 65535, 65535}, {10, 10, 5, 5}, "10,10,5,5"},
         {{30000, 30000, 10000, 10000}, {32000, 32000, 1000, 1000}, "32000,32000,1000,1000"},
     };
     auto text = [](const SDL_Rect& r) {
@@ -156,12 +153,10 @@ protected:
     {
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         DISP_Init();
-        DISP_Flush();
     }
     void TearDown() override
     {
         DISP_Quit();
-        DISP_Flush();
         CLK_SetSource(nullptr, nullptr);
         SDL_Quit();
     }
