@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "game/chart.h"
+#include "game/game.h"
+#include "game/objects.h"
+#include "shell/program.h"
+#include "tests/shell/harness.h"
 #include "shell/app.h"
 #include "shell/audio.h"
 #include "tests/support/alloc_check.h"
@@ -260,6 +264,229 @@ TEST_F(ChartNameEntry, WidgetsThatCannotBeMadeLeaveTheRowNameless)
     EXPECT_EQ(chart[1].points, 950u);
     EXPECT_STREQ(chart[1].name, "");
     EXPECT_EQ(presents, 0);
+}
+
+// The whole program, headless: PLAY, a game steered by an autopilot that turns the arena
+// toward the next object to arrive, the game-over screen, the name entry and the menu's quit.
+namespace whole {
+
+enum Stage { MENU, PLAYING, GAME_OVER, NAMING, NAMED, QUITTING };
+Stage stage = MENU;
+uint32_t clock = 0;
+uint32_t stageSince = 0;
+uint32_t finalPoints = 0;
+int held = 0;  // -1 right, 1 left
+const char* name = "Zo\xEB";
+bool closeDuringEntry = false;
+bool sawScreen = false;
+int catches = 0;
+int steered = 0;
+
+void Push(uint8_t type, SDLKey key, uint16_t unicode = 0)
+{
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = type;
+    e.key.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    e.key.keysym.unicode = unicode;
+    SDL_PushEvent(&e);
+}
+
+void Tracer(const char* line)
+{
+    const std::string text = line;
+    if (text.find("  start ") != std::string::npos) {
+        srand(2026);
+        stage = PLAYING;
+    } else if (text.find("  catch") != std::string::npos) {
+        catches++;
+    } else if (text.find("  game over") != std::string::npos) {
+        stage = GAME_OVER;
+        stageSince = clock;
+        finalPoints = app.points;
+    }
+}
+
+void Steer()
+{
+    const Object* next = nullptr;
+    for (NODE_Node* n = game.objects.first; n != nullptr; n = n->next) {
+        const auto* o = static_cast<const Object*>(n->data);
+        if (o->arrival != 0 && (next == nullptr || o->arrival < next->arrival)) {
+            next = o;
+        }
+    }
+    int want = 0;
+    if (next != nullptr) {
+        const int d = ((next->angle - game.fieldAngle - 256) % 1024 + 1536) % 1024 - 512;
+        want = d > 3 ? 1 : d < -3 ? -1 : 0;
+    }
+    // Keys pushed while the game does not read them are lost: compare with what it holds.
+    const bool left = (game.flags & LEFT_HELD) != 0;
+    const bool right = (game.flags & RIGHT_HELD) != 0;
+    if (left && want != 1) {
+        Push(SDL_KEYUP, SDLK_LEFT);
+    }
+    if (right && want != -1) {
+        Push(SDL_KEYUP, SDLK_RIGHT);
+    }
+    if (want == 1 && !left) {
+        Push(SDL_KEYDOWN, SDLK_LEFT);
+    }
+    if (want == -1 && !right) {
+        Push(SDL_KEYDOWN, SDLK_RIGHT);
+    }
+    held = want;
+}
+
+uint32_t Ticks()
+{
+    return clock;
+}
+
+void Delay(uint32_t ms)
+{
+    clock += ms;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        return;
+    }
+    switch (stage) {
+    case MENU:
+        if (clock >= 1000 && stageSince == 0) {
+            Push(SDL_KEYDOWN, SDLK_x);
+            Push(SDL_KEYUP, SDLK_x);
+            stageSince = clock;
+        }
+        break;
+    case PLAYING:
+        // A few catches are enough for the chart; then the misses end the game.
+        if (catches < 3) {
+            steered++;
+            Steer();
+        } else if (held != 0) {
+            Push(SDL_KEYUP, held > 0 ? SDLK_LEFT : SDLK_RIGHT);
+            held = 0;
+        }
+        break;
+    case GAME_OVER:
+        if (clock > stageSince + 2000) {
+            Push(SDL_KEYDOWN, SDLK_ESCAPE);
+            Push(SDL_KEYUP, SDLK_ESCAPE);
+            stage = NAMING;
+            stageSince = clock;
+        }
+        break;
+    case NAMING:
+        if (WG_CurrentScreen != nullptr && clock > stageSince + 500) {
+            sawScreen = true;
+            for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) {
+                Push(SDL_KEYDOWN, SDLK_WORLD_9, *p);
+                Push(SDL_KEYUP, SDLK_WORLD_9);
+            }
+            if (closeDuringEntry) {
+                SDL_Event quit;
+                std::memset(&quit, 0, sizeof quit);
+                quit.type = SDL_QUIT;
+                SDL_PushEvent(&quit);
+            } else {
+                Push(SDL_KEYDOWN, SDLK_RETURN, 13);
+                Push(SDL_KEYUP, SDLK_RETURN);
+            }
+            stage = NAMED;
+            stageSince = clock;
+        } else if (WG_CurrentScreen == nullptr && clock > stageSince + 5000) {
+            stage = NAMED;  // no screen came: leave through the menu
+        }
+        break;
+    case NAMED:
+        if (WG_CurrentScreen == nullptr && clock > stageSince + 1000) {
+            Push(SDL_KEYDOWN, SDLK_ESCAPE);
+            Push(SDL_KEYUP, SDLK_ESCAPE);
+            stage = QUITTING;
+        }
+        break;
+    case QUITTING: break;
+    }
+    if (clock > 400000) {
+        SDL_Event quit;
+        std::memset(&quit, 0, sizeof quit);
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
+}
+
+}  // namespace whole
+
+class ChartEntryProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = HarnessNewProgDir();
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+        for (int i = 0; i < CHART_ROWS; i++) {
+            chart[i].points = 0;
+            std::strcpy(chart[i].name, "nobody");
+        }
+        ChartToBytes(before);
+        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", std::string(reinterpret_cast<char*>(before), CHART_FILE_SIZE)));
+        whole::stage = whole::MENU;
+        whole::clock = whole::stageSince = whole::finalPoints = 0;
+        whole::held = 0;
+        whole::sawScreen = false;
+        whole::catches = whole::steered = 0;
+        SetGameTracer(whole::Tracer);
+    }
+    void TearDown() override
+    {
+        SetGameTracer(nullptr);
+        HarnessRemoveDir(dir);
+    }
+    int Run()
+    {
+        CLK_SetSource(whole::Ticks, whole::Delay);
+        const int status = RunProgram(dir.c_str());
+        CLK_SetSource(nullptr, nullptr);
+        return status;
+    }
+    // The stored file for the rows of SetUp with the game's score on top.
+    std::string Expected(const char* typed)
+    {
+        for (int i = 0; i < CHART_ROWS; i++) {
+            chart[i].points = 0;
+            std::strcpy(chart[i].name, "nobody");
+        }
+        chart[0].points = whole::finalPoints;
+        std::strcpy(chart[0].name, typed);
+        uint8_t bytes[CHART_FILE_SIZE];
+        ChartToBytes(bytes);
+        return std::string(reinterpret_cast<char*>(bytes), CHART_FILE_SIZE);
+    }
+    std::string dir;
+    uint8_t before[CHART_FILE_SIZE];
+};
+
+TEST_F(ChartEntryProgram, AGameThatEntersTheChartIsNamedAndSaved)
+{
+    whole::closeDuringEntry = false;
+    EXPECT_EQ(Run(), 0);
+    ASSERT_GT(whole::finalPoints, 0u) << "the autopilot caught nothing: " << whole::catches << " catches, "
+                                      << whole::steered << " steps";
+    EXPECT_TRUE(whole::sawScreen) << "the CONGRATULATIONS! screen came up";
+    EXPECT_EQ(whole::stage, whole::QUITTING) << "the menu came back after the entry";
+    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB")) << "the score and the name, byte for byte";
+}
+
+TEST_F(ChartEntryProgram, ClosingTheWindowDuringTheEntryStillSavesTheName)
+{
+    whole::closeDuringEntry = true;
+    EXPECT_EQ(Run(), 0);
+    ASSERT_GT(whole::finalPoints, 0u);
+    EXPECT_TRUE(whole::sawScreen);
+    EXPECT_EQ(whole::stage, whole::NAMED) << "the program ended at the close";
+    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB"));
 }
 
 }  // namespace
