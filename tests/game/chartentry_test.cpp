@@ -381,6 +381,9 @@ void Delay(uint32_t ms)
     case NAMING:
         if (WG_CurrentScreen != nullptr && clock > stageSince + 500) {
             sawScreen = true;
+            // Return on the empty name first: the screen must stay for the name that follows.
+            Push(SDL_KEYDOWN, SDLK_RETURN, 13);
+            Push(SDL_KEYUP, SDLK_RETURN);
             for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) {
                 Push(SDL_KEYDOWN, SDLK_WORLD_9, *p);
                 Push(SDL_KEYUP, SDLK_WORLD_9);
@@ -426,12 +429,7 @@ protected:
         dir = HarnessNewProgDir();
         ASSERT_FALSE(dir.empty());
         ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-        for (int i = 0; i < CHART_ROWS; i++) {
-            chart[i].points = 0;
-            std::strcpy(chart[i].name, "nobody");
-        }
-        ChartToBytes(before);
-        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", std::string(reinterpret_cast<char*>(before), CHART_FILE_SIZE)));
+        WriteChart(0);
         whole::stage = whole::MENU;
         whole::clock = whole::stageSince = whole::finalPoints = 0;
         whole::held = 0;
@@ -443,6 +441,15 @@ protected:
     {
         SetGameTracer(nullptr);
         HarnessRemoveDir(dir);
+    }
+    void WriteChart(uint32_t points)
+    {
+        for (int i = 0; i < CHART_ROWS; i++) {
+            chart[i].points = points;
+            std::strcpy(chart[i].name, "nobody");
+        }
+        ChartToBytes(before);
+        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", std::string(reinterpret_cast<char*>(before), CHART_FILE_SIZE)));
     }
     int Run()
     {
@@ -487,6 +494,25 @@ TEST_F(ChartEntryProgram, ClosingTheWindowDuringTheEntryStillSavesTheName)
     EXPECT_TRUE(whole::sawScreen);
     EXPECT_EQ(whole::stage, whole::NAMED) << "the program ended at the close";
     EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB"));
+}
+
+TEST_F(ChartEntryProgram, AScoreEqualToRowTenShowsNoScreen)
+{
+    whole::closeDuringEntry = false;
+    EXPECT_EQ(Run(), 0);
+    const uint32_t points = whole::finalPoints;
+    ASSERT_GT(points, 0u);
+    // The same game again, now against a chart whose every row holds exactly that score.
+    WriteChart(points);
+    whole::stage = whole::MENU;
+    whole::clock = whole::stageSince = whole::finalPoints = 0;
+    whole::held = whole::catches = 0;
+    whole::sawScreen = false;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(whole::finalPoints, points) << "the replayed game scores the same";
+    EXPECT_FALSE(whole::sawScreen);
+    EXPECT_EQ(whole::stage, whole::QUITTING);
+    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), std::string(reinterpret_cast<char*>(before), CHART_FILE_SIZE));
 }
 
 }  // namespace
