@@ -199,27 +199,6 @@ TEST_F(ChartNameEntry, TheNameIsTypedIntoTheRow)
     EXPECT_LT(now, 1000u) << "the loop ended at the Return's release";
 }
 
-TEST_F(ChartNameEntry, AnEmptyNameKeepsTheScreen)
-{
-    Return(100);
-    Type(400, "q");
-    Return(700);
-    Play(2000);
-    EXPECT_EQ(app.runState, RUN_PLAY);
-    EXPECT_STREQ(chart[0].name, "q") << "typing went on after the empty Return";
-    EXPECT_GT(now, 700u);
-}
-
-TEST_F(ChartNameEntry, ClosingTheWindowKeepsWhatWasTyped)
-{
-    Type(100, "ab");
-    pending.push_back({400, SDL_QUIT, SDLK_UNKNOWN, 0});
-    Play(150);
-    EXPECT_EQ(app.runState, RUN_QUIT);
-    EXPECT_EQ(chart[9].points, 150u);
-    EXPECT_STREQ(chart[9].name, "ab");
-}
-
 TEST_F(ChartNameEntry, TheScreenShowsTheTitleAndTheName)
 {
     chart[0].points = 50;
