@@ -91,44 +91,6 @@ void CloseProgram()
     app = App{};
 }
 
-// 30 objects spread over the arena and its four classes, some of them marked and beamed,
-// the pointer on its target, the catcher turning.
-void FillArena()
-{
-    srand(7);
-    game.levelMajor = 3;
-    game.levelMinor = 20;
-    game.flags = EXTRA_POINTER | EXTRA_EXPANSION_1 | EXTRA_INVERTER | EXTRA_FREEZER | LEFT_HELD;
-    game.catcherLeft = 109;
-    game.catcherRight = 145;
-    game.launchCountdown = 30000;
-    game.chain = 17;
-    app.points = 123456;
-    for (int i = 0; i < 30; ++i) {
-        Object* object = NewObject(static_cast<uint16_t>(i % 4));
-        if (object == nullptr) {
-            return;
-        }
-        int32_t x = (i * 37) % 200 - 100;
-        int32_t y = (i * 53) % 180 - 110; // above the catcher: nothing is caught
-        object->x = x * 65536;
-        object->y = y * 65536;
-        object->speed = 16384;
-        NODE_AddTail(&object->link, &game.objects);
-        game.unresolved += 1;
-        if (i < 4) {
-            object->stateBits = (i % 2 == 0) ? ST_INVERTED : ST_KICK_ARMED;
-            MarkObject(object);
-        }
-        if (i < 6) {
-            (void)NewBeam(object, 0, 0, RandomPrimary(), 0);
-        }
-    }
-    (void)NewBeam(nullptr, 20, 30, RandomPrimary() | 0xFF000000u, 0);
-    (void)NewBeam(nullptr, 230, 40, RandomPrimary(), 0);
-    game.target = static_cast<Object*>(game.objects.last->data);
-}
-
 void PlayFrame(benchmark::State& state, const char* interpolation)
 {
     if (!OpenProgram(interpolation)) {
@@ -136,7 +98,7 @@ void PlayFrame(benchmark::State& state, const char* interpolation)
         CloseProgram();
         return;
     }
-    FillArena();
+    ArrangeShowcaseGame();
     if (NODE_CountNodes(&game.objects) != 30 || NODE_CountNodes(&game.beams) != 8 ||
         NODE_CountNodes(&game.marked) != 4) {
         state.SkipWithError("cannot fill the arena");
@@ -163,7 +125,7 @@ void Piece(benchmark::State& state, void (*piece)())
         CloseProgram();
         return;
     }
-    FillArena();
+    ArrangeShowcaseGame();
     for (auto _ : state) {
         piece();
         frameCounter += 1;

@@ -315,6 +315,46 @@ void EndGame()
     windowCloseRecord = nullptr;
 }
 
+void ArrangeShowcaseGame()
+{
+    game.levelMajor = 3;
+    game.levelMinor = 20;
+    game.flags = EXTRA_POINTER | EXTRA_EXPANSION_1 | EXTRA_INVERTER | EXTRA_FREEZER | LEFT_HELD;
+    game.maxTurnSpeed = 15;
+    game.reachBonus = 105;
+    game.catcherLeft = static_cast<uint16_t>(game.catcherLeft - 9);
+    game.catcherRight = static_cast<uint16_t>(game.catcherRight + 9);
+    game.nextExtra = &extrasLadder[4];
+    game.chain = 17;
+    game.misses = 3;
+    game.launchCountdown = 30000;
+    app.points = 123456;
+    for (int i = 0; i < 30; ++i) {
+        Object* object = NewObject(static_cast<uint16_t>(i % 4));
+        if (object == nullptr) {
+            continue;
+        }
+        // Spread over the arena, all inside the catch ring (at most 114 pixels out).
+        object->x = ((i * 37) % 161 - 80) * 65536;
+        object->y = ((i * 53) % 161 - 80) * 65536;
+        object->speed = 16384;
+        object->animFrame = static_cast<uint16_t>(i % 6);
+        NODE_AddTail(&object->link, &game.objects);
+        game.unresolved += 1;
+        ObjectScreenPosition(object, &object->screenX, &object->screenY);
+        if (i < 4) {
+            object->stateBits = (i % 2 == 0) ? ST_INVERTED : ST_KICK_ARMED;
+            MarkObject(object);
+        }
+        if (i < 6) {
+            (void)NewBeam(object, 0, 0, RandomPrimary(), 0);
+        }
+        game.target = object;
+    }
+    (void)NewBeam(nullptr, static_cast<int16_t>(app.backBufferX + 20), 30, RandomPrimary() | 0xFF000000u, 0);
+    (void)NewBeam(nullptr, static_cast<int16_t>(app.backBufferX + 230), 40, RandomPrimary(), 0);
+}
+
 int QuitKey(SDL_keysym*, uint8_t type, uintptr_t)
 {
     TraceKey("quit", type);

@@ -89,6 +89,12 @@ void EndGame();
 // The KEY.QUIT handler: a release ends the phase with RUN_PLAY.
 int QuitKey(SDL_keysym* key, uint8_t type, uintptr_t user);
 
+// Fills a started game with a fixed scene for pictures and measurements: 30 objects of all
+// four classes in flight (none about to be caught or missed), 8 beams, 4 marked objects, the
+// pointer on its target, three extras with letters on and the catcher turning. Objects that
+// cannot be allocated are left out.
+void ArrangeShowcaseGame();
+
 // A watcher of the game's events (tests, replays): it receives one line for every phase,
 // launch, catch, miss, extra switched on or off, button use and key event, prefixed by the
 // frame and the score. NULL removes it; without one tracing costs a test and a branch.

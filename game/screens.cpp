@@ -89,7 +89,9 @@ void WaitForKey()
     DISP_FreeKeyHandlerSet(swallow);
 }
 
-void ShowPauseScreen()
+}  // namespace
+
+void DrawPauseScreen()
 {
     DrawBackdrop();
     PIX_Grey(app.backBuffer);
@@ -104,8 +106,6 @@ void ShowPauseScreen()
     }
     Present();
 }
-
-}  // namespace
 
 void DrawOutlinedText(const TXT_Font* font, const TXT_Font* outline, const char* text, int16_t x,
                       int16_t y)
@@ -235,7 +235,7 @@ int PauseKey(SDL_keysym*, uint8_t type, uintptr_t)
     PlaySound(CHANNEL_FIRST_FREE, SOUND_SELECTION, 0);
     EndFreeze();
     game.flags = static_cast<uint16_t>(game.flags & ~(LEFT_HELD | RIGHT_HELD));
-    ShowPauseScreen();
+    DrawPauseScreen();
     WaitForKey();
     TXT_StartClock(20);
     return 1;

@@ -34,6 +34,8 @@ void DrawStatus();
 
 // The KEY.PAUSE handler: shows the pause screen and waits for a key (or a quit).
 int PauseKey(SDL_keysym* key, uint8_t type, uintptr_t user);
+// The pause screen alone, presented, without stopping anything or waiting.
+void DrawPauseScreen();
 
 // The draw routines of the entry and game-over phases, each ending with presentation.
 void DrawEntry();

@@ -224,4 +224,19 @@ TEST_F(GameLoopTest, UnboundKeysDoNothingAfterTheGame)
     ASSERT_TRUE(StartGame());
 }
 
+TEST_F(GameLoopTest, ShowcaseSceneStaysPut)
+{
+    ArrangeShowcaseGame();
+    EXPECT_EQ(ObjectCount(), 30u);
+    EXPECT_EQ(NODE_CountNodes(&game.beams), 8u);
+    EXPECT_EQ(NODE_CountNodes(&game.marked), 4u);
+    ASSERT_NE(game.target, nullptr);
+    for (int i = 0; i < 200; ++i) {
+        Step();
+    }
+    EXPECT_EQ(ObjectCount(), 30u) << "nothing caught, missed or launched";
+    EXPECT_EQ(game.catches + game.misses, 3u);
+    EXPECT_EQ(NODE_CountNodes(&game.beams), 8u);
+}
+
 }  // namespace
