@@ -11,6 +11,7 @@
 
 #include "shell/program.h"
 #include "shell/theme.h"
+#include "tests/support/surface_util.h"
 #include "toolkit/gfx/clock.h"
 #include "util/mem.h"
 
@@ -80,105 +81,63 @@ bool MakeFolders(const std::string& path)
     return true;
 }
 
-SDL_Surface* NewSurface(int width, int height, int depth)
-{
-    if (!MEM_Allow()) {
-        return nullptr;
-    }
-    if (depth == 8) {
-        return SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 8, 0, 0, 0, 0);
-    }
-    return SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-}
-
-void PutPixel(SDL_Surface* surface, int x, int y, uint32_t rgb)
-{
-    uint8_t* p = static_cast<uint8_t*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel;
-    if (surface->format->BytesPerPixel == 1) {
-        *p = static_cast<uint8_t>(rgb);
-        return;
-    }
-    const uint32_t pixel = SDL_MapRGB(surface->format, (rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255);
-    std::memcpy(p, &pixel, 3); // little-endian: the low three bytes are the pixel
-}
-
-bool Save(SDL_Surface* surface, const std::string& path)
-{
-    const bool saved = surface != nullptr && SDL_SaveBMP(surface, path.c_str()) == 0;
-    if (surface != nullptr) {
-        SDL_FreeSurface(surface);
-    }
-    return saved;
-}
-
 constexpr uint32_t boxColour = 0xFF00FF;
 constexpr uint32_t inkColour = 0xFFFFFF;
 
-// `count` frames of w x h, each in a one-pixel box of the border colour, one column of
-// background between boxes, in rows of `perRow`.
+void Fill(SDL_Surface* surface, int x, int y, int w, int h, uint32_t rgb)
+{
+    SDL_Rect box{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)};
+    SDL_FillRect(surface, &box, SDL_MapRGB(surface->format, (rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255));
+}
+
+// A 24-bit BMP of `count` frames of w x h in `ink`, each in a one-pixel box of the border
+// colour, one column of background between boxes, in rows of `perRow`; one frame is the
+// whole picture in `ink`, without a box.
 bool WriteBoxes(const std::string& path, int count, int width, int height, int perRow, uint32_t ink)
 {
+    const bool plain = count == 1;
     const int rows = (count + perRow - 1) / perRow;
-    SDL_Surface* surface = NewSurface(perRow * (width + 3), rows * (height + 3), 24);
+    SDL_Surface* surface =
+        !MEM_Allow() ? nullptr
+                     : SDL_CreateRGBSurface(SDL_SWSURFACE, plain ? width : perRow * (width + 3),
+                                            plain ? height : rows * (height + 3), 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
     if (surface == nullptr) {
         return false;
     }
     SDL_FillRect(surface, nullptr, 0);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !plain; ++i) {
         const int bx = (i % perRow) * (width + 3);
         const int by = (i / perRow) * (height + 3);
-        for (int y = 0; y < height + 2; ++y) {
-            for (int x = 0; x < width + 2; ++x) {
-                const bool edge = x == 0 || y == 0 || x == width + 1 || y == height + 1;
-                PutPixel(surface, bx + x, by + y, edge ? boxColour : ink);
-            }
-        }
+        Fill(surface, bx, by, width + 2, height + 2, boxColour);
+        Fill(surface, bx + 1, by + 1, width, height, ink);
     }
-    return Save(surface, path);
+    if (plain) {
+        Fill(surface, 0, 0, width, height, ink);
+    }
+    const bool saved = SDL_SaveBMP(surface, path.c_str()) == 0;
+    SDL_FreeSurface(surface);
+    return saved;
 }
 
-bool WritePlain(const std::string& path, int width, int height, uint32_t colour)
-{
-    SDL_Surface* surface = NewSurface(width, height, 24);
-    if (surface == nullptr) {
-        return false;
-    }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            PutPixel(surface, x, y, colour);
-        }
-    }
-    return Save(surface, path);
-}
-
-// A tenth of a second of silence as a RIFF WAVE; the mixer tells the format by its bytes,
-// whatever the file is called.
+// A tenth of a second of silence as a RIFF WAVE (PCM, mono, 22050 Hz, 16 bits); the mixer
+// tells the format by its bytes, whatever the file is called.
 std::string SilentWave()
 {
-    const uint32_t samples = 2205;
-    const uint32_t dataBytes = samples * 2;
+    const uint32_t dataBytes = 2205 * 2;
     std::string wave;
-    auto put32 = [&wave](uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
+    auto put = [&wave](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
             wave.push_back(static_cast<char>((v >> (8 * i)) & 255));
         }
     };
-    auto put16 = [&wave](uint16_t v) {
-        wave.push_back(static_cast<char>(v & 255));
-        wave.push_back(static_cast<char>(v >> 8));
-    };
     wave += "RIFF";
-    put32(36 + dataBytes);
+    put(36 + dataBytes, 4);
     wave += "WAVEfmt ";
-    put32(16);
-    put16(1);         // PCM
-    put16(1);         // mono
-    put32(22050);     // rate
-    put32(22050 * 2); // bytes a second
-    put16(2);         // block
-    put16(16);        // bits
+    for (const auto& [value, bytes] : {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {22050u, 4}, {44100u, 4}, {2u, 2}, {16u, 2}}) {
+        put(value, bytes);
+    }
     wave += "data";
-    put32(dataBytes);
+    put(dataBytes, 4);
     wave.append(dataBytes, '\0');
     return wave;
 }
@@ -309,9 +268,9 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
         return false;
     }
     bool written = WriteBoxes(theme + "font.c.bmp", 191, 4, 6, 64, inkColour) &&
-                   WritePlain(theme + "logo.c.bmp", 64, 16, 0x3050A0) &&
-                   WritePlain(theme + "template.c.bmp", 24, 24, 0x406080) &&
-                   WritePlain(theme + "field.c.bmp", 255, 255, 0x102030) &&
+                   WriteBoxes(theme + "logo.c.bmp", 1, 64, 16, 1, 0x3050A0) &&
+                   WriteBoxes(theme + "template.c.bmp", 1, 24, 24, 1, 0x406080) &&
+                   WriteBoxes(theme + "field.c.bmp", 1, 255, 255, 1, 0x102030) &&
                    WriteBoxes(theme + "objects.c.bmp", 6, 9, 9, 6, 0xC08040) &&
                    WriteBoxes(theme + "sprites.c.bmp", 69, 8, 8, 23, 0x80C040);
     const std::string wave = SilentWave();
@@ -337,21 +296,11 @@ bool HarnessWriteFile(const std::string& dir, const std::string& relative, const
 
 std::string HarnessReadFile(const std::string& dir, const std::string& relative, bool* found)
 {
-    std::string data;
-    FILE* file = std::fopen((dir + relative).c_str(), "rb");
+    const std::vector<uint8_t> bytes = ReadBytes(dir + relative);
     if (found != nullptr) {
-        *found = file != nullptr;
+        *found = HarnessFileExists(dir, relative);
     }
-    if (file == nullptr) {
-        return data;
-    }
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        data.append(buffer, got);
-    }
-    std::fclose(file);
-    return data;
+    return std::string(bytes.begin(), bytes.end());
 }
 
 bool HarnessFileExists(const std::string& dir, const std::string& relative)
@@ -362,9 +311,7 @@ bool HarnessFileExists(const std::string& dir, const std::string& relative)
 
 int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, uint32_t limit)
 {
-    playback.events = script;
-    std::stable_sort(playback.events.begin(), playback.events.end(),
-                     [](const HarnessEvent& a, const HarnessEvent& b) { return a.at < b.at; });
+    playback.events = HarnessScript({script});
     playback.next = 0;
     playback.now = 0;
     playback.limit = limit;

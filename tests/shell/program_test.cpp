@@ -31,13 +31,21 @@ protected:
     }
     void TearDown() override { HarnessRemoveDir(dir); }
 
-    // Runs the program to a quit from the main page; keeps what it printed on stderr.
-    int RunAndQuit(uint32_t at = 1000)
+    // Runs the program, by default to a quit from the main page; keeps what it printed on
+    // stderr.
+    int RunAndQuit(const std::vector<HarnessEvent>& script = HarnessKey(1000, SDLK_ESCAPE))
     {
         ::testing::internal::CaptureStderr();
-        const int status = HarnessRun(dir, HarnessKey(at, SDLK_ESCAPE));
+        const int status = HarnessRun(dir, script);
         errors = ::testing::internal::GetCapturedStderr();
         return status;
+    }
+    void ExpectStartUpFailure(const char* what)
+    {
+        EXPECT_EQ(RunAndQuit(), 1) << what;
+        EXPECT_NE(errors.find(what), std::string::npos) << errors;
+        EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u) << "SDL is shut down after: " << what;
     }
     std::string Settings() { return HarnessReadFile(dir, "configuration.txt"); }
 
@@ -84,22 +92,25 @@ TEST_F(ProgramTest, AnUnknownVolumeStaysAsWrittenAndAKnownOneIsRewritten)
         << "the volume written back rewrites the file in the store's layout";
 }
 
-TEST_F(ProgramTest, AnEmptyThemesFolderEndsBeforeSDLStarts)
+TEST_F(ProgramTest, StartUpFailuresAreOneLineAndStatusOne)
 {
-    EXPECT_EQ(RunAndQuit(), 1);
-    EXPECT_EQ(HarnessNow(), 0u) << "no frame ran";
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
-    EXPECT_NE(errors.find("themes"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+    ExpectStartUpFailure("themes");
+    EXPECT_EQ(HarnessNow(), 0u) << "an empty themes folder ends before SDL starts";
     EXPECT_EQ(Settings(), defaultFile) << "the new settings are still written";
-}
 
-TEST_F(ProgramTest, NoThemesFolderIsOneLineAndStatusOne)
-{
     ASSERT_EQ(std::remove((dir + "themes").c_str()), 0);
-    EXPECT_EQ(RunAndQuit(), 1);
-    EXPECT_NE(errors.find("themes folder"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
+    ExpectStartUpFailure("themes folder");
+
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    const std::string settings = Replace(defaultFile, "window", "200x150");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    ExpectStartUpFailure("display");
+    EXPECT_EQ(Settings(), settings) << "the mode is not corrected; the volume rewrite keeps the layout";
+
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", defaultFile));
+    ASSERT_EQ(std::remove((dir + "themes/default/sprites.c.bmp").c_str()), 0);
+    ExpectStartUpFailure("theme");
+    EXPECT_FALSE(HarnessFileExists(dir, "chart.raw")) << "the chart is only saved after it was loaded";
 }
 
 TEST_F(ProgramTest, APlainFileChosenAsThemeFallsBackAndTheChoiceIsWritten)
@@ -110,28 +121,6 @@ TEST_F(ProgramTest, APlainFileChosenAsThemeFallsBackAndTheChoiceIsWritten)
     EXPECT_EQ(RunAndQuit(), 0);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(Settings(), Replace(defaultFile, "<cycle>", "default"));
-}
-
-TEST_F(ProgramTest, ADisplayThatCannotOpenIsReportedAndTheModeStays)
-{
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    const std::string settings = Replace(defaultFile, "window", "200x150");
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
-    EXPECT_EQ(RunAndQuit(), 1);
-    EXPECT_NE(errors.find("display"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
-    EXPECT_EQ(Settings(), settings) << "the mode is not corrected; the volume rewrite keeps the layout";
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u) << "SDL is shut down";
-}
-
-TEST_F(ProgramTest, ADefaultThemeThatCannotLoadIsReported)
-{
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    ASSERT_EQ(std::remove((dir + "themes/default/sprites.c.bmp").c_str()), 0);
-    EXPECT_EQ(RunAndQuit(), 1);
-    EXPECT_NE(errors.find("theme"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
-    EXPECT_FALSE(HarnessFileExists(dir, "chart.raw")) << "the chart is only saved after it was loaded";
 }
 
 TEST_F(ProgramTest, TheGeneratedThemesRunTheProgram)
@@ -147,10 +136,7 @@ TEST_F(ProgramTest, TheGeneratedThemesRunTheProgram)
 TEST_F(ProgramTest, ClosingTheWindowQuits)
 {
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    ::testing::internal::CaptureStderr();
-    const int status = HarnessRun(dir, {{700, SDL_QUIT, SDLK_UNKNOWN}});
-    errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(RunAndQuit({{700, SDL_QUIT, SDLK_UNKNOWN}}), 0);
     EXPECT_EQ(errors, "");
     EXPECT_LT(HarnessNow(), 2000u);
 }
@@ -162,35 +148,10 @@ TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
     descriptor = Replace(descriptor, "BEAMS.CATCHER     = 255 255 0", "BEAMS.CATCHER     = yellow");
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", descriptor.c_str()));
     ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "default")));
-    ::testing::internal::CaptureStderr();
-    const int status = HarnessRun(dir, HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE)}));
-    errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(RunAndQuit(HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE)})), 0);
     EXPECT_EQ(errors, "");
     EXPECT_GE(HarnessNow(), 3000u);
     EXPECT_LT(HarnessNow(), 6000u) << "the quit on the main page must end the run";
-}
-
-TEST_F(ProgramTest, ChoosingAZoomRestartsWithTheChoiceKept)
-{
-    // Choosing a zoom on the video page restarts: OPTIONS, VIDEO, then the first zoom entry.
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    const std::vector<HarnessEvent> script = HarnessScript({
-        HarnessKey(1000, SDLK_DOWN),   // OPTIONS
-        HarnessKey(1500, SDLK_x),      // opens the options page: THEME first
-        HarnessKey(2000, SDLK_DOWN),   // VIDEO
-        HarnessKey(2500, SDLK_x),      // opens the video page
-        HarnessKeys(3000, SDLK_UP, 3, 700), // back entry, ZOOM 4x, ZOOM 3x
-        HarnessKey(5500, SDLK_x),      // choose ZOOM 3x: restart
-        HarnessKeys(8000, SDLK_ESCAPE, 3, 700), // video, options, main page: quit
-    });
-    ::testing::internal::CaptureStderr();
-    const int status = HarnessRun(dir, script);
-    errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(errors, "");
-    EXPECT_EQ(Settings(), Replace(defaultFile, "ZOOM          = 2", "ZOOM          = 3"));
-    EXPECT_LT(HarnessNow(), 20000u);
 }
 
 TEST_F(ProgramTest, EveryFinishedGameMovesOnToTheNextThemeWithCycle)
@@ -198,21 +159,10 @@ TEST_F(ProgramTest, EveryFinishedGameMovesOnToTheNextThemeWithCycle)
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", HarnessTinyDescriptor()));
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/zeta/descriptor.txt", HarnessTinyDescriptor()));
-    std::vector<HarnessEvent> script;
-    for (uint32_t game = 0; game < 3; ++game) {
-        const uint32_t start = 1000 + game * 5000;
-        for (const auto& part : {HarnessKey(start, SDLK_x),              // PLAY
-                                 HarnessKey(start + 2000, SDLK_ESCAPE),  // ends the play
-                                 HarnessKey(start + 3500, SDLK_ESCAPE)}) { // leaves game over
-            script.insert(script.end(), part.begin(), part.end());
-        }
-    }
-    const auto quit = HarnessKey(17000, SDLK_ESCAPE);
-    script.insert(script.end(), quit.begin(), quit.end());
-    ::testing::internal::CaptureStderr();
-    const int status = HarnessRun(dir, script);
-    errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0);
+    // Three games, each: PLAY, escape ends the play, escape leaves game over; then quit.
+    const auto script = HarnessScript({HarnessKeys(1000, SDLK_x, 3, 5000), HarnessKeys(3000, SDLK_ESCAPE, 3, 5000),
+                                       HarnessKeys(4500, SDLK_ESCAPE, 3, 5000), HarnessKey(17000, SDLK_ESCAPE)});
+    EXPECT_EQ(RunAndQuit(script), 0);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(HarnessThemesSeen(), (std::vector<std::string>{"default", "zeta", "alpha", "default"}));
     EXPECT_LT(HarnessNow(), 20000u);

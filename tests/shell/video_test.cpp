@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "shell/app.h"
 #include "shell/settings.h"
 #include "tests/support/alloc_check.h"
+#include "tests/support/surface_util.h"
 #include "util/kv.h"
 
 namespace {
@@ -38,52 +38,29 @@ SDL_Rect** GivenModes(SDL_PixelFormat*, uint32_t)
     return givenModes;
 }
 
-uint32_t PixelAt(SDL_Surface* surface, int x, int y)
-{
-    uint32_t pixel = 0;
-    std::memcpy(&pixel, static_cast<uint8_t*>(surface->pixels) + y * surface->pitch + x * 4, 4);
-    return pixel;
-}
-
-void SetPixel(SDL_Surface* surface, int x, int y, uint32_t pixel)
-{
-    std::memcpy(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch + x * 4, &pixel, 4);
-}
-
 // A different value at every back-buffer position.
 uint32_t Pattern(int x, int y)
 {
     return static_cast<uint32_t>(((x * 7 + 1) << 16) ^ ((y * 13 + 5) << 4) ^ (x * y)) & 0x00FFFFFF;
 }
 
-void FillPattern(SDL_Surface* surface, int left)
-{
-    for (int y = 0; y < PICTURE_SIZE; ++y) {
-        for (int x = 0; x < PICTURE_SIZE; ++x) {
-            SetPixel(surface, left + x, y, Pattern(x, y));
-        }
-    }
-}
-
 // Every screen pixel of the magnified picture holds its back-buffer pixel; the columns left
-// and right of the picture are untouched (0).
-void ExpectMagnified(SDL_Surface* screen, uint32_t left, uint32_t zoom)
+// and right of it and the row below are untouched (0).
+void ExpectMagnified(SDL_Surface* screen, int left, int zoom)
 {
+    const int size = PICTURE_SIZE * zoom;
     int wrong = 0;
-    for (int y = 0; y < static_cast<int>(PICTURE_SIZE * zoom); ++y) {
-        for (int x = 0; x < static_cast<int>(PICTURE_SIZE * zoom); ++x) {
-            if (PixelAt(screen, static_cast<int>(left) + x, y) != Pattern(x / static_cast<int>(zoom), y / static_cast<int>(zoom))) {
-                ++wrong;
-            }
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            wrong += PixelAt(screen, left + x, y) != Pattern(x / zoom, y / zoom);
         }
-        if (left > 0) {
-            EXPECT_EQ(PixelAt(screen, static_cast<int>(left) - 1, y), 0u) << "row " << y;
-        }
-        if (left + PICTURE_SIZE * zoom < static_cast<uint32_t>(screen->w)) {
-            EXPECT_EQ(PixelAt(screen, static_cast<int>(left + PICTURE_SIZE * zoom), y), 0u) << "row " << y;
-        }
+        wrong += left > 0 && PixelAt(screen, left - 1, y) != 0;
+        wrong += left + size < screen->w && PixelAt(screen, left + size, y) != 0;
     }
-    EXPECT_EQ(wrong, 0) << "pixels differing from their back-buffer pixel at zoom " << zoom;
+    if (size < screen->h) {
+        wrong += PixelAt(screen, left, size) != 0;
+    }
+    EXPECT_EQ(wrong, 0) << "pixels wrong at zoom " << zoom;
 }
 
 class VideoTest : public ::testing::Test {
@@ -114,131 +91,71 @@ protected:
     }
 };
 
-TEST_F(VideoTest, WindowAtZoomThreeReplicatesThreeByThree)
+TEST_F(VideoTest, DecisionsFromTheSettingsAndTheDisplay)
 {
-    Set("ZOOM", "3");
+    using Sizes = std::vector<std::pair<int, int>>;
+    struct Case {
+        const char* video;
+        const char* zoom;
+        int refuse;
+        bool opens;
+        Sizes asked;
+        const char* wantVideo;
+        const char* wantZoom;
+        uint32_t zoomUsed, screenX;
+        bool direct; // the back buffer is the screen
+    };
+    const Case cases[] = {
+        {"window", "3", 0, true, {{765, 765}}, "window", "3", 3, 0, false},
+        {"800x600", "4", 0, true, {{800, 600}}, "800x600", "2", 2, 145, false},
+        {"1024x768", "1", 0, true, {{1024, 768}}, "1024x768", "1", 1, 384, true},
+        {"200x150", "2", 0, false, {}, "200x150", "2", 0, 0, false},
+        {"window", "9", 800, true, {{1020, 1020}, {255, 255}}, "window", "1", 1, 0, true},
+        {"1024x768", "3", 300, true, {{1024, 768}, {255, 255}}, "window", "1", 1, 0, true},
+        {"window", "1", 100, false, {{255, 255}}, "window", "1", 0, 0, false},
+        {"window", "0", 0, true, {{255, 255}}, "window", "1", 1, 0, true},
+        {"window", "abc", 0, true, {{255, 255}}, "window", "1", 1, 0, true},
+        {"big", "2", 0, true, {{255, 255}}, "big", "1", 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.video) + " zoom " + c.zoom + " refused above " + std::to_string(c.refuse));
+        CloseVideo();
+        Set("VIDEO", c.video);
+        Set("ZOOM", c.zoom);
+        refuseAbove = c.refuse;
+        asked.clear();
+        ASSERT_EQ(SetupVideo(), c.opens);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(Value("VIDEO"), c.wantVideo);
+        EXPECT_EQ(Value("ZOOM"), c.wantZoom);
+        if (!c.opens) {
+            EXPECT_EQ(app.screen, nullptr);
+            continue;
+        }
+        EXPECT_EQ(app.zoom, c.zoomUsed);
+        EXPECT_EQ(app.screenX, c.screenX);
+        EXPECT_EQ(app.backBuffer == app.screen, c.direct);
+        EXPECT_EQ(app.backBufferX, c.direct ? c.screenX : 0u);
+        EXPECT_EQ(app.centreX, app.backBufferX + 127);
+        EXPECT_EQ((app.screen->flags & SDL_FULLSCREEN) != 0, std::string(c.wantVideo) != "window");
+        if (!c.direct) {
+            EXPECT_EQ(app.backBuffer->w, PICTURE_SIZE);
+            EXPECT_EQ(app.backBuffer->format->BitsPerPixel, app.screen->format->BitsPerPixel);
+            SDL_FillRect(app.screen, nullptr, 0);
+            FillFrom(app.backBuffer, Pattern);
+            app.present();
+            ExpectMagnified(app.screen, static_cast<int>(c.screenX), static_cast<int>(c.zoomUsed));
+        } else {
+            app.present(); // only updates
+        }
+    }
+}
+
+TEST_F(VideoTest, DisplayFieldsCaptionPointerModesAndScaling)
+{
+    unsetenv("SDL12COMPAT_SCALE_METHOD");
     ASSERT_TRUE(SetupVideo());
-    EXPECT_EQ(app.screen->w, 765);
-    EXPECT_EQ(app.screen->h, 765);
-    EXPECT_EQ(app.zoom, 3u);
-    EXPECT_NE(app.backBuffer, app.screen);
-    EXPECT_EQ(app.backBuffer->w, 255);
-    EXPECT_EQ(app.backBuffer->h, 255);
-    EXPECT_EQ(app.backBuffer->format->BitsPerPixel, app.screen->format->BitsPerPixel);
-    EXPECT_EQ(app.backBufferX, 0u);
-    EXPECT_EQ(app.centreX, 127u);
-    EXPECT_EQ(app.screenX, 0u);
-    EXPECT_EQ(Value("ZOOM"), "3");
-    FillPattern(app.backBuffer, 0);
-    app.present();
-    ExpectMagnified(app.screen, 0, 3);
-}
-
-TEST_F(VideoTest, FullScreenLowersTheZoomToWhatFitsAndCentresThePicture)
-{
-    Set("VIDEO", "800x600");
-    Set("ZOOM", "4");
-    ASSERT_TRUE(SetupVideo());
-    ASSERT_FALSE(asked.empty());
-    EXPECT_EQ(asked.back(), std::make_pair(800, 600));
-    EXPECT_EQ(app.zoom, 2u) << "510 fits 600, 765 does not";
-    EXPECT_EQ(Value("ZOOM"), "2") << "the lowered zoom is written back";
-    EXPECT_EQ(app.screenX, 145u);
-    EXPECT_EQ(app.backBufferX, 0u);
-    EXPECT_EQ(app.screen->flags & SDL_FULLSCREEN, static_cast<uint32_t>(SDL_FULLSCREEN));
-    SDL_FillRect(app.screen, nullptr, 0);
-    FillPattern(app.backBuffer, 0);
-    app.present();
-    ExpectMagnified(app.screen, 145, 2);
-    EXPECT_EQ(PixelAt(app.screen, 400, 510), 0u) << "nothing below row 509";
-}
-
-TEST_F(VideoTest, ZoomOneDrawsStraightIntoTheScreen)
-{
-    Set("VIDEO", "1024x768");
-    Set("ZOOM", "1");
-    ASSERT_TRUE(SetupVideo());
-    EXPECT_EQ(app.backBuffer, app.screen);
-    EXPECT_EQ(app.screenX, 384u);
-    EXPECT_EQ(app.backBufferX, 384u);
-    EXPECT_EQ(app.centreX, 511u);
-    EXPECT_EQ(app.zoom, 1u);
-    app.present(); // only updates
-}
-
-TEST_F(VideoTest, AModeSmallerThanThePictureFailsWithoutFallback)
-{
-    Set("VIDEO", "200x150");
-    Set("ZOOM", "2");
-    EXPECT_FALSE(SetupVideo());
-    EXPECT_TRUE(asked.empty()) << "no display may be asked for";
-    EXPECT_EQ(Value("VIDEO"), "200x150") << "the setting stays";
-    EXPECT_EQ(Value("ZOOM"), "2");
-    EXPECT_EQ(app.screen, nullptr);
-}
-
-TEST_F(VideoTest, ARefusedWindowFallsBackOnceToZoomOne)
-{
-    Set("ZOOM", "9");
-    refuseAbove = 800;
-    ASSERT_TRUE(SetupVideo());
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0], std::make_pair(1020, 1020)) << "zoom 9 is asked for as 4";
-    EXPECT_EQ(asked[1], std::make_pair(255, 255));
-    EXPECT_EQ(Value("ZOOM"), "1");
-    EXPECT_EQ(Value("VIDEO"), "window");
-    EXPECT_EQ(app.backBuffer, app.screen);
-}
-
-TEST_F(VideoTest, ARefusedFullScreenModeFallsBackToAWindow)
-{
-    Set("VIDEO", "1024x768");
-    Set("ZOOM", "3");
-    refuseAbove = 300;
-    ASSERT_TRUE(SetupVideo());
-    EXPECT_EQ(Value("VIDEO"), "window");
-    EXPECT_EQ(Value("ZOOM"), "1");
-    EXPECT_EQ(app.screen->w, 255);
-    EXPECT_EQ(app.screen->flags & SDL_FULLSCREEN, 0u);
-}
-
-TEST_F(VideoTest, ARefusedSmallestWindowFails)
-{
-    Set("ZOOM", "1");
-    refuseAbove = 100;
-    EXPECT_FALSE(SetupVideo());
-    EXPECT_EQ(asked.size(), 1u) << "the 255 x 255 window is the last resort, asked once";
-    EXPECT_EQ(app.screen, nullptr);
-}
-
-TEST_F(VideoTest, ZoomZeroIsTakenAsOne)
-{
-    Set("ZOOM", "0");
-    ASSERT_TRUE(SetupVideo());
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0], std::make_pair(255, 255));
-    EXPECT_EQ(Value("ZOOM"), "1");
-    Set("ZOOM", "abc");
-    CloseVideo();
-    asked.clear();
-    ASSERT_TRUE(SetupVideo()) << "a ZOOM without digits reads as 0";
-    EXPECT_EQ(asked[0], std::make_pair(255, 255));
-}
-
-TEST_F(VideoTest, AVideoValueThatIsNoModeMeansFullScreen255)
-{
-    Set("VIDEO", "big");
-    Set("ZOOM", "2");
-    ASSERT_TRUE(SetupVideo());
-    EXPECT_EQ(asked.back(), std::make_pair(255, 255));
-    EXPECT_EQ(app.screen->flags & SDL_FULLSCREEN, static_cast<uint32_t>(SDL_FULLSCREEN));
-    EXPECT_EQ(Value("ZOOM"), "1");
-    EXPECT_EQ(app.backBuffer, app.screen);
-}
-
-TEST_F(VideoTest, DisplayFieldsCaptionPointerAndModes)
-{
-    ASSERT_TRUE(SetupVideo());
+    EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "nearest") << "crisp full-screen scaling";
     char* title = nullptr;
     char* icon = nullptr;
     SDL_WM_GetCaption(&title, &icon);
@@ -251,12 +168,11 @@ TEST_F(VideoTest, DisplayFieldsCaptionPointerAndModes)
     EXPECT_EQ(app.greenShift, format->Gshift);
     EXPECT_EQ(app.blueShift, format->Bshift);
     ASSERT_NE(app.rotationSource, nullptr);
-    EXPECT_EQ(app.rotationSource->w, 383);
-    EXPECT_EQ(app.rotationSource->h, 383);
-    EXPECT_EQ(app.rotationSource->format->Rmask, 0x00FF0000u);
-    EXPECT_EQ(app.rotationSource->format->Gmask, 0x0000FF00u);
-    EXPECT_EQ(app.rotationSource->format->Bmask, 0x000000FFu);
-    EXPECT_EQ(app.rotationSource->format->Amask, 0xFF000000u);
+    EXPECT_EQ(RectText({0, 0, static_cast<Uint16>(app.rotationSource->w), static_cast<Uint16>(app.rotationSource->h)}),
+              "0,0 383x383");
+    const SDL_PixelFormat* source = app.rotationSource->format;
+    EXPECT_EQ(std::vector<uint32_t>({source->Rmask, source->Gmask, source->Bmask, source->Amask}),
+              std::vector<uint32_t>({kRedMask, kGreenMask, kBlueMask, kAlphaMask}));
     EXPECT_EQ(PixelAt(app.backBuffer, 100, 100), 0u) << "the back buffer starts black";
     CloseVideo();
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
@@ -264,22 +180,11 @@ TEST_F(VideoTest, DisplayFieldsCaptionPointerAndModes)
     EXPECT_EQ(app.backBuffer, nullptr);
     CloseVideo();
 
-    static SDL_Rect** anyMode = reinterpret_cast<SDL_Rect**>(-1);
-    givenModes = anyMode;
-    ASSERT_TRUE(SetupVideo());
-    EXPECT_EQ(app.fullscreenModes, nullptr) << "\"any mode\" is kept as none";
-}
-
-TEST_F(VideoTest, FullScreenScalingIsCrispUnlessThePlayerChoseOtherwise)
-{
-    unsetenv("SDL12COMPAT_SCALE_METHOD");
-    ASSERT_TRUE(SetupVideo());
-    ASSERT_NE(getenv("SDL12COMPAT_SCALE_METHOD"), nullptr);
-    EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "nearest");
-    CloseVideo();
     setenv("SDL12COMPAT_SCALE_METHOD", "linear", 1);
+    givenModes = reinterpret_cast<SDL_Rect**>(-1);
     ASSERT_TRUE(SetupVideo());
-    EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "linear");
+    EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "linear") << "the player's choice stays";
+    EXPECT_EQ(app.fullscreenModes, nullptr) << "\"any mode\" is kept as none";
     unsetenv("SDL12COMPAT_SCALE_METHOD");
 }
 
@@ -298,22 +203,18 @@ TEST(ReplicateTest, WalksBothSurfacesByTheirPitch)
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
     // A back buffer wider than the picture and a screen of odd width: neither pitch is 255
     // or 255 * zoom words.
-    SDL_Surface* back = SDL_CreateRGBSurface(SDL_SWSURFACE, 301, 255, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    for (uint32_t zoom = 2; zoom <= 4; ++zoom) {
-        SDL_Surface* screen = SDL_CreateRGBSurface(SDL_SWSURFACE, static_cast<int>(PICTURE_SIZE * zoom + 23),
-                                                   static_cast<int>(PICTURE_SIZE * zoom + 1), 32, 0xFF0000, 0xFF00, 0xFF, 0);
-        ASSERT_NE(back, nullptr);
+    SDL_Surface* back = NewSurface32(301, 255, 0x00ABCDEF);
+    ASSERT_NE(back, nullptr);
+    FillFrom(back, [](int x, int y) { return x < PICTURE_SIZE ? Pattern(x, y) : 0x00ABCDEFu; });
+    for (int zoom = 2; zoom <= 4; ++zoom) {
+        SDL_Surface* screen = NewSurface32(PICTURE_SIZE * zoom + 23, PICTURE_SIZE * zoom + 1);
         ASSERT_NE(screen, nullptr);
-        SDL_FillRect(back, nullptr, 0x00ABCDEF);
-        FillPattern(back, 0);
-        SDL_FillRect(screen, nullptr, 0);
-        EXPECT_TRUE(VIDEO_Replicate(back, screen, 11, zoom));
+        EXPECT_TRUE(VIDEO_Replicate(back, screen, 11, static_cast<uint32_t>(zoom)));
         ExpectMagnified(screen, 11, zoom);
-        EXPECT_EQ(PixelAt(screen, 20, static_cast<int>(PICTURE_SIZE * zoom)), 0u) << "last row untouched";
-        EXPECT_FALSE(VIDEO_Replicate(back, screen, 24, zoom)) << "a picture past the right edge";
+        EXPECT_FALSE(VIDEO_Replicate(back, screen, 24, static_cast<uint32_t>(zoom))) << "past the right edge";
         SDL_FreeSurface(screen);
     }
-    SDL_Surface* small = SDL_CreateRGBSurface(SDL_SWSURFACE, 500, 500, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface* small = NewSurface32(500, 500);
     EXPECT_FALSE(VIDEO_Replicate(back, small, 0, 2)) << "510 rows do not fit 500";
     EXPECT_FALSE(VIDEO_Replicate(back, small, 0, 1));
     EXPECT_FALSE(VIDEO_Replicate(nullptr, small, 0, 2));
