@@ -3,15 +3,13 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "shell/app.h"
+#include "tests/support/surface_util.h"
 #include "toolkit/gfx/font.h"
 #include "util/kv.h"
 #include "util/mem.h"
@@ -41,7 +39,9 @@ const uint8_t kFile[CHART_FILE_SIZE] = {
     0x46, 0x4D, 0x53, 0x58, 0x5C, 0x5F, 0x61, 0x62,
 };
 
-void ExpectDefaultChart(const char* why)
+const std::vector<uint8_t> kFileBytes(kFile, kFile + CHART_FILE_SIZE);
+
+void ExpectDefaultChart(const std::string& why)
 {
     for (int i = 0; i < CHART_ROWS; i++) {
         EXPECT_EQ(chart[i].points, 5000u - 500u * i) << why << ", row " << i + 1;
@@ -49,58 +49,11 @@ void ExpectDefaultChart(const char* why)
     }
 }
 
-std::vector<uint8_t> ReadAll(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f != nullptr) {
-        int c;
-        while ((c = fgetc(f)) != EOF) {
-            bytes.push_back(static_cast<uint8_t>(c));
-        }
-        fclose(f);
-    }
-    return bytes;
-}
-
-void WriteAll(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(fwrite(data, 1, size, f), size);
-    fclose(f);
-}
-
-class ChartFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        saved = app;
-        char pattern[] = "/tmp/zaf_chart_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = std::string(pattern) + "/";
-        app.progDir = folder.c_str();
-        app.backBufferX = 0;
-        const KV_Pair pairs[] = {{"CHART", "127 150"}, {nullptr, nullptr}};
-        app.descriptor = KV_Create("descriptor.txt", pairs);
-        ASSERT_NE(app.descriptor, nullptr);
-    }
-    void TearDown() override
-    {
-        KV_Dispose(app.descriptor);
-        remove((folder + "chart.raw").c_str());
-        rmdir(folder.c_str());
-        app = saved;
-    }
-    std::string Path() const { return folder + "chart.raw"; }
-
-    App saved{};
-    std::string folder;
-};
-
-TEST(ChartBytes, RowsGiveTheFileWorkedOutByHand)
+TEST(ChartBytes, RowsAndTheFileWorkedOutByHand)
 {
     memcpy(chart, kRows, sizeof chart);
+    // Bytes left behind the NUL by an earlier, longer name must not reach the file.
+    memcpy(chart[3].name, "\0leftover", 10);
     uint8_t out[CHART_FILE_SIZE];
     ChartToBytes(out);
     for (int i = 0; i < CHART_FILE_SIZE; i++) {
@@ -112,31 +65,14 @@ TEST(ChartBytes, RowsGiveTheFileWorkedOutByHand)
         EXPECT_EQ(chart[i].points, kRows[i].points) << "row " << i + 1;
         EXPECT_STREQ(chart[i].name, kRows[i].name) << "row " << i + 1;
     }
-}
-
-TEST(ChartBytes, OnlyTheNameUpToItsNulIsStored)
-{
-    // Bytes left behind the NUL by an earlier, longer name must not reach the file.
-    memcpy(chart, kRows, sizeof chart);
-    memcpy(chart[3].name, "\0leftover", 10);
-    uint8_t out[CHART_FILE_SIZE];
-    ChartToBytes(out);
-    EXPECT_EQ(memcmp(out, kFile, CHART_FILE_SIZE), 0);
-}
-
-TEST(ChartBytes, WrongLengthsGiveTheDefaultChart)
-{
-    const size_t sizes[] = {0, 1, 199, 201, 400};
-    std::vector<uint8_t> data(400, 0);
-    memcpy(data.data(), kFile, CHART_FILE_SIZE);
-    for (size_t size : sizes) {
+    std::vector<uint8_t> data(kFileBytes);
+    data.resize(400);
+    for (size_t size : {0, 1, 199, 201, 400}) {
         memcpy(chart, kRows, sizeof chart);
         EXPECT_FALSE(ChartFromBytes(data.data(), size)) << size;
-        ExpectDefaultChart(("length " + std::to_string(size)).c_str());
+        ExpectDefaultChart("length " + std::to_string(size));
     }
-    memcpy(chart, kRows, sizeof chart);
     EXPECT_FALSE(ChartFromBytes(nullptr, CHART_FILE_SIZE));
-    ExpectDefaultChart("no data");
 }
 
 TEST(ChartBytes, NamesFromAFileAreCutToFifteenCharacters)
@@ -150,27 +86,37 @@ TEST(ChartBytes, NamesFromAFileAreCutToFifteenCharacters)
         EXPECT_EQ(std::string(chart[i].name), std::string(15, 'Q')) << "row " << i + 1;
         EXPECT_EQ(chart[i].points, 0x51515151u) << "row " << i + 1;
     }
-    // Random bytes: whatever they hold, each name ends within its field.
-    srand(7);
-    for (int round = 0; round < 20; round++) {
-        uint8_t noise[CHART_FILE_SIZE];
-        for (uint8_t& b : noise) {
-            b = static_cast<uint8_t>(rand());
-        }
-        ASSERT_TRUE(ChartFromBytes(noise, CHART_FILE_SIZE));
-        for (int i = 0; i < CHART_ROWS; i++) {
-            EXPECT_LE(strlen(chart[i].name), 15u) << "round " << round << ", row " << i + 1;
-        }
-    }
 }
+
+class ChartFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved = app;
+        app.progDir = folder.c_str();
+        app.backBufferX = 0;
+        const KV_Pair pairs[] = {{"CHART", "127 150"}, {nullptr, nullptr}};
+        app.descriptor = KV_Create("descriptor.txt", pairs);
+        ASSERT_NE(app.descriptor, nullptr);
+    }
+    void TearDown() override
+    {
+        KV_Dispose(app.descriptor);
+        app = saved;
+    }
+    void Put(const std::vector<uint8_t>& bytes) { dir.Write("chart.raw", bytes); }
+
+    App saved{};
+    TempDir dir;
+    const std::string folder = dir.Path("");
+    const std::string path = dir.Path("chart.raw");
+};
 
 TEST_F(ChartFile, SavedAndLoadedThroughTheProgramFolder)
 {
     memcpy(chart, kRows, sizeof chart);
     SaveChart();
-    const std::vector<uint8_t> bytes = ReadAll(Path());
-    ASSERT_EQ(bytes.size(), static_cast<size_t>(CHART_FILE_SIZE));
-    EXPECT_EQ(memcmp(bytes.data(), kFile, CHART_FILE_SIZE), 0);
+    EXPECT_EQ(ReadBytes(path), kFileBytes);
 
     SetDefaultChart();
     app.backBufferX = 100; // at zoom 1 the field sits inside a wider screen
@@ -179,6 +125,14 @@ TEST_F(ChartFile, SavedAndLoadedThroughTheProgramFolder)
     EXPECT_EQ(chartTop, 150);
     EXPECT_EQ(chart[0].points, 123456789u);
     EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
+
+    // A failed save leaves the old file.
+    const std::string missing = folder + "no/such/folder/";
+    app.progDir = missing.c_str();
+    SetDefaultChart();
+    SaveChart();
+    EXPECT_EQ(ReadBytes(path), kFileBytes);
+    EXPECT_FALSE(WriteChartFile(missing.c_str()));
 }
 
 TEST_F(ChartFile, UnusableFilesGiveTheDefaultChart)
@@ -186,23 +140,20 @@ TEST_F(ChartFile, UnusableFilesGiveTheDefaultChart)
     memcpy(chart, kRows, sizeof chart);
     ASSERT_TRUE(LoadChart()) << "a missing file is not a failure";
     ExpectDefaultChart("missing file");
-
-    WriteAll(Path(), kFile, CHART_FILE_SIZE - 1);
-    memcpy(chart, kRows, sizeof chart);
-    ASSERT_TRUE(LoadChart());
-    ExpectDefaultChart("truncated file");
-
-    std::vector<uint8_t> longer(kFile, kFile + CHART_FILE_SIZE);
+    std::vector<uint8_t> longer(kFileBytes);
     longer.push_back(0);
-    WriteAll(Path(), longer.data(), longer.size());
-    memcpy(chart, kRows, sizeof chart);
-    ASSERT_TRUE(LoadChart());
-    ExpectDefaultChart("over-long file");
+    const std::vector<uint8_t> files[] = {{kFile, kFile + CHART_FILE_SIZE - 1}, longer};
+    for (const auto& bytes : files) {
+        Put(bytes);
+        memcpy(chart, kRows, sizeof chart);
+        ASSERT_TRUE(LoadChart());
+        ExpectDefaultChart("file of " + std::to_string(bytes.size()) + " bytes");
+    }
 }
 
 TEST_F(ChartFile, APlaceWithoutTwoNumbersFailsTheLoad)
 {
-    WriteAll(Path(), kFile, CHART_FILE_SIZE);
+    Put(kFileBytes);
     for (const char* place : {"127", "", "x 5"}) {
         ASSERT_TRUE(KV_SetString(app.descriptor, "CHART", place));
         SetDefaultChart();
@@ -213,22 +164,10 @@ TEST_F(ChartFile, APlaceWithoutTwoNumbersFailsTheLoad)
     EXPECT_FALSE(LoadChart()) << "no CHART at all";
 }
 
-TEST_F(ChartFile, AFailedSaveLeavesTheOldFile)
-{
-    WriteAll(Path(), kFile, CHART_FILE_SIZE);
-    const std::string missing = folder + "no/such/folder/";
-    app.progDir = missing.c_str();
-    SetDefaultChart();
-    SaveChart();
-    app.progDir = folder.c_str();
-    EXPECT_EQ(ReadAll(Path()), std::vector<uint8_t>(kFile, kFile + CHART_FILE_SIZE));
-    EXPECT_FALSE(WriteChartFile(missing.c_str()));
-}
-
 // A font whose glyphs are solid blocks 5 pixels high: digits 3 wide, the space 2, every
 // other character 4, in the colour given; written as a BMP of boxes and loaded as the
 // theme's fonts are.
-TXT_Font* BlockFont(const std::string& folder, const char* name, uint32_t colour)
+TXT_Font* BlockFont(const TempDir& dir, uint32_t colour)
 {
     std::string set;
     for (int c = 0x20; c < 0x7F; c++) {
@@ -239,28 +178,18 @@ TXT_Font* BlockFont(const std::string& folder, const char* name, uint32_t colour
     for (char c : set) {
         total += widthOf(c) + 3; // the box and a one-pixel gap
     }
-    SDL_Surface* sheet = SDL_CreateRGBSurface(0, total, 7, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface* sheet = NewSurface32(total, 7, 0x808081);
     if (sheet == nullptr) {
         return nullptr;
     }
-    SDL_FillRect(sheet, nullptr, 0x808081);
     int x = 0;
     for (char c : set) {
-        SDL_Rect box{static_cast<Sint16>(x), 0, static_cast<Uint16>(widthOf(c) + 2), 7};
-        SDL_FillRect(sheet, &box, 0xFF00FF); // the box colour, as the top-left pixel
-        SDL_Rect inside{static_cast<Sint16>(x + 1), 1, static_cast<Uint16>(widthOf(c)), 5};
-        SDL_FillRect(sheet, &inside, c == ' ' ? 0x808081 : colour);
+        FillBox(sheet, x, 0, widthOf(c) + 2, 7, 0xFF00FF); // the box colour, as the top-left pixel
+        FillBox(sheet, x + 1, 1, widthOf(c), 5, c == ' ' ? 0x808081 : colour);
         x += widthOf(c) + 3;
     }
-    const std::string path = folder + name;
-    const int saved = SDL_SaveBMP(sheet, path.c_str());
-    SDL_FreeSurface(sheet);
-    if (saved != 0) {
-        return nullptr;
-    }
-    TXT_Font* font = TXT_LoadFont(path.c_str(), nullptr, -1, 0x808081, app.backBuffer->format, 0, set.c_str());
-    remove(path.c_str());
-    return font;
+    const std::string path = dir.SaveBMP(sheet, "font.bmp");
+    return TXT_LoadFont(path.c_str(), nullptr, -1, 0x808081, app.backBuffer->format, 0, set.c_str());
 }
 
 class ChartTable : public ChartFile {
@@ -268,14 +197,12 @@ protected:
     void SetUp() override
     {
         ChartFile::SetUp();
-        app.backBuffer = SDL_CreateRGBSurface(0, PICTURE_SIZE, PICTURE_SIZE, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        app.backBuffer = NewSurface32(PICTURE_SIZE, PICTURE_SIZE);
         ASSERT_NE(app.backBuffer, nullptr);
-        app.fontChart = BlockFont(folder, "white.bmp", 0xFFFFFF);
-        app.fontLabels = BlockFont(folder, "yellow.bmp", 0xFFFF00);
-        app.fontOutline = BlockFont(folder, "red.bmp", 0xFF0000);
-        ASSERT_NE(app.fontChart, nullptr);
-        ASSERT_NE(app.fontLabels, nullptr);
-        ASSERT_NE(app.fontOutline, nullptr);
+        app.fontChart = BlockFont(dir, 0xFFFFFF);
+        app.fontLabels = BlockFont(dir, 0xFFFF00);
+        app.fontOutline = BlockFont(dir, 0xFF0000);
+        ASSERT_TRUE(app.fontChart != nullptr && app.fontLabels != nullptr && app.fontOutline != nullptr);
         ASSERT_TRUE(LoadChart()); // CHART 127 150, no file: the default chart
     }
     void TearDown() override
@@ -290,16 +217,13 @@ protected:
     int LeftmostIn(int y, uint32_t colour)
     {
         for (int x = 0; x < PICTURE_SIZE; x++) {
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(app.backBuffer->pixels) +
-                                                                y * app.backBuffer->pitch);
-            if (row[x] == colour) {
+            if (PixelAt(app.backBuffer, x, y) == colour) {
                 return x;
             }
         }
         return -1;
     }
 };
-
 TEST_F(ChartTable, RowsAreRightAlignedOnTheirPointsAndTheWidestRowIsCentred)
 {
     // Widths with spacing 1: digits 3, space 2, letters 4.
@@ -324,15 +248,15 @@ TEST_F(ChartTable, RowsAreRightAlignedOnTheirPointsAndTheWidestRowIsCentred)
 TEST_F(ChartTable, RandomBytesLoadAndDraw)
 {
     srand(11);
-    for (int round = 0; round < 10; round++) {
-        uint8_t noise[CHART_FILE_SIZE];
+    for (int round = 0; round < 20; round++) {
+        std::vector<uint8_t> noise(CHART_FILE_SIZE);
         for (uint8_t& b : noise) {
             b = static_cast<uint8_t>(rand());
         }
-        WriteAll(Path(), noise, sizeof noise);
+        Put(noise);
         ASSERT_TRUE(LoadChart());
         for (int i = 0; i < CHART_ROWS; i++) {
-            ASSERT_LE(strlen(chart[i].name), 15u);
+            ASSERT_LE(strlen(chart[i].name), 15u) << "round " << round << ", row " << i + 1;
         }
         DrawChart();
     }
