@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include "tests/support/surface_util.h"
+
 namespace {
 
 SDL_Surface* Load(const std::vector<uint8_t>& bytes)
@@ -55,7 +57,7 @@ TEST(Bmp, ColourPicturesReadBackThroughSdl)
     }
 }
 
-TEST(Bmp, VisiblePixelsNeverTakeTheKeyColour)
+TEST(Bmp, VisiblePixelsNeverTakeTheKeyColourAndFlatOnesComposite)
 {
     Canvas c(2, 1);
     c.Set(0, 0, RgbFromHex(KEY_COLOUR), 1.0f);
@@ -64,6 +66,13 @@ TEST(Bmp, VisiblePixelsNeverTakeTheKeyColour)
     ASSERT_NE(s, nullptr);
     EXPECT_NE(Pixel24(s, 0, 0), KEY_COLOUR) << "an opaque pixel in the key colour would vanish";
     EXPECT_EQ(Pixel24(s, 1, 0), KEY_COLOUR) << "a clear pixel is the key colour";
+    SDL_FreeSurface(s);
+    // Flat pictures composite over the ground instead.
+    Canvas half(1, 1);
+    half.Set(0, 0, {1, 1, 1}, 0.5f);
+    s = Load(EncodeFlatBmp(half, {0, 0, 0}));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(Pixel24(s, 0, 0), 0x808080u);
     SDL_FreeSurface(s);
 }
 
@@ -84,34 +93,18 @@ TEST(Bmp, MasksAreEightBitWithTheOpacityAsIndex)
             }
         }
         const SDL_Color grey = s->format->palette->colors[200];
-        EXPECT_EQ(grey.r, 200);
-        EXPECT_EQ(grey.g, 200);
-        EXPECT_EQ(grey.b, 200);
+        EXPECT_TRUE(grey.r == 200 && grey.g == 200 && grey.b == 200) << "a grey ramp";
         SDL_UnlockSurface(s);
         SDL_FreeSurface(s);
     }
 }
 
-TEST(Bmp, FlatPicturesCompositeOverTheGround)
-{
-    Canvas c(1, 1);
-    c.Set(0, 0, {1, 1, 1}, 0.5f);
-    SDL_Surface* s = Load(EncodeFlatBmp(c, {0, 0, 0}));
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(Pixel24(s, 0, 0), 0x808080u);
-    SDL_FreeSurface(s);
-}
-
 TEST(Bmp, FilesAreWrittenWhole)
 {
-    const std::string path = ::testing::TempDir() + "zaf_bmp_test.bmp";
+    const TempDir dir;
     const std::vector<uint8_t> bytes = EncodeColourBmp(Sample(9, 9));
-    ASSERT_TRUE(WriteFile(path, bytes));
-    SDL_Surface* s = SDL_LoadBMP(path.c_str());
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->w, 9);
-    SDL_FreeSurface(s);
-    std::remove(path.c_str());
+    ASSERT_TRUE(WriteFile(dir.Path("x.bmp"), bytes));
+    EXPECT_EQ(ReadBytes(dir.Path("x.bmp")), bytes);
     EXPECT_FALSE(WriteFile("/nonexistent-folder/x.bmp", bytes));
 }
 

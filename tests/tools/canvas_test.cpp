@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include "tests/support/surface_util.h"
 #include "toolkit/gfx/pix.h"
 
 namespace {
@@ -11,14 +12,11 @@ namespace {
 // Copies a canvas into a 32-bit surface, border pixels and all, as the BMP would hold it.
 SDL_Surface* ToSurface(const Canvas& c)
 {
-    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, c.w, c.h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    for (int y = 0; y < c.h; ++y) {
-        for (int x = 0; x < c.w; ++x) {
-            const float* p = c.At(x, y);
-            const uint32_t v = p[3] == 0.0f ? KEY_COLOUR : HexFromRgb({p[0], p[1], p[2]});
-            static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = v;
-        }
-    }
+    SDL_Surface* s = NewSurface32(c.w, c.h);
+    FillFrom(s, [&c](int x, int y) {
+        const float* p = c.At(x, y);
+        return p[3] == 0.0f ? KEY_COLOUR : HexFromRgb({p[0], p[1], p[2]});
+    });
     return s;
 }
 
@@ -41,10 +39,8 @@ TEST(Canvas, PackedFramesAreCutBackByTheGamesBoxScan)
     for (size_t i = 0; i < frames.size(); ++i) {
         SDL_Rect r;
         ASSERT_EQ(PIX_NextBox(&scan, s, &r), 1) << "frame " << i;
-        EXPECT_EQ(r.x, sheet.fx[i]) << "frame " << i;
-        EXPECT_EQ(r.y, sheet.fy[i]) << "frame " << i;
-        EXPECT_EQ(r.w, frames[i].w) << "frame " << i;
-        EXPECT_EQ(r.h, frames[i].h) << "frame " << i;
+        const SDL_Rect want{Sint16(sheet.fx[i]), Sint16(sheet.fy[i]), Uint16(frames[i].w), Uint16(frames[i].h)};
+        EXPECT_EQ(RectText(r), RectText(want)) << "frame " << i;
     }
     SDL_Rect r;
     EXPECT_EQ(PIX_NextBox(&scan, s, &r), 0) << "no box beyond the last frame";

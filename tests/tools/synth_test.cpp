@@ -9,11 +9,6 @@
 
 namespace {
 
-double Seconds(const std::vector<float>& s)
-{
-    return static_cast<double>(s.size()) / SOUND_RATE;
-}
-
 TEST(Synth, TwentyFiveNamesInLoadOrder)
 {
     const std::vector<std::string>& names = SoundNames();
@@ -38,10 +33,8 @@ TEST(Synth, EverySoundIsShortCleanAndItsOwn)
         }
         EXPECT_LE(peak, 0.7001f) << name << " leaves headroom below full scale";
         EXPECT_GT(peak, 0.6f) << name;
-        EXPECT_LE(Seconds(s), 4.0) << name;
-        if (name == "shot" || name == "zap" || name == "miss" || name == "navigation" || name == "selection") {
-            EXPECT_LT(Seconds(s), 0.5) << name;
-        }
+        const bool blip = name == "shot" || name == "zap" || name == "miss" || name == "navigation" || name == "selection";
+        EXPECT_LT(static_cast<double>(s.size()) / SOUND_RATE, blip ? 0.5 : 4.0) << name;
         if (!SoundLoops(name)) {
             EXPECT_EQ(s.front(), 0.0f) << name << " starts from silence";
             EXPECT_LT(std::fabs(s.back()), 1e-3f) << name << " ends in silence";
