@@ -1,7 +1,8 @@
 // zaf_screens OUTDIR: renders the menu's main, options, theme, video and about pages with the
 // themes beside the executable into OUTDIR/menu-<page>.bmp (and the video page of a display
-// with full-screen modes into menu-video-modes.bmp), headless, for looking at them
-// without playing. Uses the default settings and the theme "default"; writes no settings
+// with full-screen modes into menu-video-modes.bmp), a game in play, its pause and game-over
+// screens (game-play.bmp, game-pause.bmp, game-over.bmp) and the "CONGRATULATIONS!" screen
+// with a half-typed name (chart-entry.bmp), headless, for looking at them without playing. Uses the default settings and the theme "default"; writes no settings
 // and no chart. Exit status 1, after one line on stderr, when something cannot be set up.
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -14,6 +15,9 @@
 
 #include "game/backdrop.h"
 #include "game/chart.h"
+#include "game/chartentry.h"
+#include "game/game.h"
+#include "game/screens.h"
 #include "shell/app.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
@@ -93,6 +97,80 @@ int RenderVideoModes(const std::string& outDir)
     return Save(file) ? 0 : Fail(("cannot write " + file).c_str());
 }
 
+bool SaveAs(const std::string& outDir, const char* name)
+{
+    const std::string file = outDir + "/" + name;
+    if (!Save(file)) {
+        Fail(("cannot write " + file).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The fixed showcase scene of a game: every object class in flight, beams, markers, status.
+int RenderGame(const std::string& outDir)
+{
+    int status = 0;
+    if (!StartGame()) {
+        status = Fail("cannot start a game");
+    } else {
+        ArrangeShowcaseGame();
+        frameCounter = 100;
+        GameDraw();
+        if (!SaveAs(outDir, "game-play.bmp")) {
+            status = 1;
+        } else {
+            DrawPauseScreen();
+            status = SaveAs(outDir, "game-pause.bmp") ? 0 : 1;
+        }
+        if (status == 0) {
+            GameDraw();
+            uint32_t shown = 0;
+            while (!GameOverTextShown(shown)) {
+                shown++;
+            }
+            frameCounter = shown;
+            DrawGameOver();
+            status = SaveAs(outDir, "game-over.bmp") ? 0 : 1;
+        }
+    }
+    EndGame();
+    return status;
+}
+
+void Type(uint16_t unicode, SDLKey sym)
+{
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = sym;
+    event.key.keysym.unicode = unicode;
+    DISP_Dispatch(&event);
+    event.type = SDL_KEYUP;
+    event.key.type = SDL_KEYUP;
+    event.key.state = SDL_RELEASED;
+    DISP_Dispatch(&event);
+}
+
+// A score for the third row, with "Zoë" typed so far.
+int RenderNameEntry(const std::string& outDir)
+{
+    const uint16_t row = InsertChartScore(chart[2].points + 1);
+    if (row >= 10 || !OpenNameEntry(row)) {
+        return Fail("cannot open the name entry");
+    }
+    Type('Z', SDLK_z);
+    Type('o', SDLK_o);
+    Type(0xEB, SDLK_e);
+    // The entry shows typed text from the frame after the keys, as in play.
+    DrawNameEntry(false);
+    DrawNameEntry(true);
+    const int status = SaveAs(outDir, "chart-entry.bmp") ? 0 : 1;
+    CloseNameEntry();
+    return status;
+}
+
 // Everything the pages draw: the theme, its object pictures, the backdrop, the chart, the menu.
 int Render(const std::string& outDir)
 {
@@ -126,6 +204,12 @@ int Render(const std::string& outDir)
         }
         if (status == 0) {
             status = RenderVideoModes(outDir);
+        }
+        if (status == 0) {
+            status = RenderGame(outDir);
+        }
+        if (status == 0) {
+            status = RenderNameEntry(outDir);
         }
     }
     TearDownMenu();
