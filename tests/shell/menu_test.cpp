@@ -477,17 +477,14 @@ TXT_Font* BlockFont(uint32_t colour)
     for (char c : set) {
         total += widthOf(c) + 3; // the box and a one-pixel gap
     }
-    SDL_Surface* sheet = SDL_CreateRGBSurface(0, total, 7, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface* sheet = NewSurface32(total, 7, 0x808081);
     if (sheet == nullptr) {
         return nullptr;
     }
-    SDL_FillRect(sheet, nullptr, 0x808081);
     int x = 0;
     for (char c : set) {
-        SDL_Rect box{static_cast<Sint16>(x), 0, static_cast<Uint16>(widthOf(c) + 2), 7};
-        SDL_FillRect(sheet, &box, 0xFF00FF);
-        SDL_Rect inside{static_cast<Sint16>(x + 1), 1, static_cast<Uint16>(widthOf(c)), 5};
-        SDL_FillRect(sheet, &inside, c == ' ' ? 0x808081 : colour);
+        FillBox(sheet, x, 0, widthOf(c) + 2, 7, 0xFF00FF);
+        FillBox(sheet, x + 1, 1, widthOf(c), 5, c == ' ' ? 0x808081 : colour);
         x += widthOf(c) + 3;
     }
     const std::string path = "/tmp/zaf_menu_font_" + std::to_string(getpid()) + ".bmp";
