@@ -66,13 +66,23 @@ TEST_F(ExtrasTest, MissAtChain31FallsTo20)
     EXPECT_EQ(game.flags, EXTRA_POINTER | EXTRA_EXPANSION_1 | EXTRA_INVERTER);
     EXPECT_EQ(game.catcherLeft, 109) << "narrowed by 9 on each side";
     EXPECT_EQ(game.catcherRight, 145);
-    EXPECT_EQ(game.catcherCentre, 127);
     EXPECT_EQ(game.nextExtra, &extrasLadder[4]) << "the laser is to be earned again";
     EXPECT_EQ(Letters(), "SI");
 }
 
 TEST_F(ExtrasTest, WholeLadderThenMissesDownToNothing)
 {
+    ClearSounds();
+    SwitchExtra(&extrasLadder[2], 1);
+    SwitchExtra(&extrasLadder[2], 1);
+    SwitchExtra(&extrasLadder[1], 1);
+    SwitchExtra(&extrasLadder[1], 1);
+    EXPECT_EQ(Plays(), (std::vector<SoundCall>{{AUDIO_PLAY, 1, SOUND_EXPANSION_G, 0},
+                                               {AUDIO_PLAY, 1, SOUND_SPEED_UP_G, 0}}))
+        << "switching on twice makes no second sound";
+    EXPECT_EQ(game.catcherLeft, 109) << "widened once";
+    EXPECT_EQ(game.reachBonus, 105);
+
     Catches(120);
     EXPECT_EQ(game.nextExtra, &extrasLadder[EXTRA_ROWS]);
     EXPECT_EQ(game.catcherLeft, 118 - 27);
@@ -89,19 +99,6 @@ TEST_F(ExtrasTest, WholeLadderThenMissesDownToNothing)
     EXPECT_EQ(game.catcherLeft, 118);
     EXPECT_EQ(game.catcherRight, 136);
     EXPECT_EQ(game.nextExtra, &extrasLadder[0]);
-}
-
-TEST_F(ExtrasTest, SwitchingOnTwiceMakesNoSecondSound)
-{
-    ClearSounds();
-    SwitchExtra(&extrasLadder[2], 1);
-    SwitchExtra(&extrasLadder[2], 1);
-    SwitchExtra(&extrasLadder[1], 1);
-    SwitchExtra(&extrasLadder[1], 1);
-    EXPECT_EQ(Plays(), (std::vector<SoundCall>{{AUDIO_PLAY, 1, SOUND_EXPANSION_G, 0},
-                                               {AUDIO_PLAY, 1, SOUND_SPEED_UP_G, 0}}));
-    EXPECT_EQ(game.catcherLeft, 109) << "widened once";
-    EXPECT_EQ(game.reachBonus, 105);
 }
 
 TEST_F(ExtrasTest, LaserFiresBeforeInverting)
@@ -193,13 +190,9 @@ TEST_F(ExtrasTest, FreezerHoldsTheTargetWhileTheKeyIsDown)
     ClearSounds();
     (void)Button2Key(nullptr, SDL_KEYUP, 0);
     EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_HALT, 3, -1, 0}}));
-}
 
-TEST_F(ExtrasTest, FreezerSwitchedOffLetsGo)
-{
+    // Losing the freezer to a miss lets the frozen object go.
     Catches(40);
-    ASSERT_NE(game.flags & EXTRA_FREEZER, 0);
-    Object* target = Place(1, 30, 40, 1, 1);
     game.target = target;
     (void)Button2Key(nullptr, SDL_KEYDOWN, 0);
     ASSERT_EQ(game.frozenObject, target);
@@ -323,17 +316,22 @@ TEST_F(ExtrasTest, OneShotExtrasComeBackOnlyAfterClimbingAgain)
 
 TEST_F(ExtrasTest, StatusLettersNameWhatTheButtonsWouldUse)
 {
-    EXPECT_EQ(Letters(), "");
-    game.flags = EXTRA_POINTER | EXTRA_EXPANSION_1;
-    EXPECT_EQ(Letters(), "") << "pointer and expansions have no letter";
-    game.flags = EXTRA_INVERTER | EXTRA_DECELERATOR | EXTRA_KICKBACK;
-    EXPECT_EQ(Letters(), "IK");
-    game.flags = EXTRA_LASER | EXTRA_INVERTER | EXTRA_FREEZER | EXTRA_NUKE | EXTRA_DECELERATOR;
-    game.maxTurnSpeed = 15;
-    EXPECT_EQ(Letters(), "SLFN");
-    game.flags = EXTRA_DECELERATOR;
-    game.maxTurnSpeed = 10;
-    EXPECT_EQ(Letters(), "D");
+    const struct {
+        uint16_t flags;
+        int maxTurnSpeed;
+        const char* letters;
+    } kCases[] = {
+        {0, 10, ""},
+        {EXTRA_POINTER | EXTRA_EXPANSION_1, 10, ""},
+        {EXTRA_INVERTER | EXTRA_DECELERATOR | EXTRA_KICKBACK, 10, "IK"},
+        {EXTRA_LASER | EXTRA_INVERTER | EXTRA_FREEZER | EXTRA_NUKE | EXTRA_DECELERATOR, 15, "SLFN"},
+        {EXTRA_DECELERATOR, 10, "D"},
+    };
+    for (const auto& c : kCases) {
+        game.flags = c.flags;
+        game.maxTurnSpeed = c.maxTurnSpeed;
+        EXPECT_EQ(Letters(), c.letters) << "flags " << c.flags << ", top speed " << c.maxTurnSpeed;
+    }
 }
 
 }  // namespace

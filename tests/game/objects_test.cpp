@@ -98,7 +98,7 @@ TEST_F(ObjectsTest, NextLaunchFollowsAtOnceWhenTheLastObjectIsResolved)
     EXPECT_EQ(game.unresolved, 1u) << "launched in the frame after the catch";
 }
 
-TEST_F(ObjectsTest, UnfairLaunchIsPutOffKeepingItsClass)
+TEST_F(ObjectsTest, UnfairLaunchIsPutOffKeepingItsClassExceptOnInhuman)
 {
     // An object the player can still reach, arriving just when a slow launch would.
     Object* blocker = Place(0, 0, 0, 0, 0);
@@ -115,21 +115,18 @@ TEST_F(ObjectsTest, UnfairLaunchIsPutOffKeepingItsClass)
     Step();
     ASSERT_EQ(ObjectCount(), 1u);
     EXPECT_EQ(FirstObject()->objectClass, 0);
-}
 
-TEST_F(ObjectsTest, InhumanDifficultyHasNoFairnessCheck)
-{
     ASSERT_TRUE(Restart("inhuman"));
     EXPECT_EQ(game.leniency, 0);
-    Object* blocker = Place(0, 0, 0, 0, 0);
+    blocker = Place(0, 0, 0, 0, 0);
     blocker->angle = 256;
     blocker->arrival = 508;
     game.nextClass = 0;
     Step();
-    ASSERT_EQ(ObjectCount(), 2u);
-    Object* launched = static_cast<Object*>(game.objects.last->data);
-    int32_t offset = static_cast<int32_t>(launched->angle) - 256;
-    EXPECT_LE(std::abs(offset), static_cast<int32_t>(Reach(508))) << "the full reach";
+    ASSERT_EQ(ObjectCount(), 2u) << "no fairness check on inhuman";
+    const auto* launched = static_cast<const Object*>(game.objects.last->data);
+    EXPECT_LE(std::abs(static_cast<int32_t>(launched->angle) - 256), static_cast<int32_t>(Reach(508)))
+        << "the full reach";
 }
 
 TEST_F(ObjectsTest, MissedObjectsDoNotHoldUpLaunches)
@@ -171,41 +168,33 @@ TEST_F(ObjectsTest, LaunchWithoutMemoryEndsTheProgram)
     EXPECT_EQ(game.unresolved, 0u);
 }
 
-TEST_F(ObjectsTest, CatchInsideTheRingUnderTheCatcher)
+TEST_F(ObjectsTest, CatchInsideTheRingUnderTheCatcherAndMissBesideIt)
 {
     HoldLaunches();
-    // Exactly at 120 pixels, straight below the centre.
-    Place(0, 0, 119, 0, 1);
-    JudgeObjects();
+    // Reaching 120 pixels straight below the centre, then at screen x 118 and 136, the ends.
+    const double kCaught[][2] = {{0, 119}, {-9, 120}, {9, 120}};
+    for (uint32_t i = 0; i < 3; ++i) {
+        Place(0, kCaught[i][0], kCaught[i][1], 0, 1);
+        JudgeObjects();
+        EXPECT_EQ(game.catches, i + 1) << "x " << kCaught[i][0];
+    }
     EXPECT_EQ(ObjectCount(), 0u);
-    EXPECT_EQ(game.catches, 1u);
-    EXPECT_EQ(game.chain, 1u);
+    EXPECT_EQ(game.chain, 3u);
     EXPECT_EQ(game.unresolved, 0u);
     ASSERT_NE(game.flashes.first, nullptr);
     const auto* flash = static_cast<const Flash*>(game.flashes.first->data);
     EXPECT_EQ(flash->x, 127);
     EXPECT_EQ(flash->y, 247);
 
-    // One pixel short of the ring it is only the target.
     Object* near = Place(0, 0, 118, 0, 1);
     JudgeObjects();
-    EXPECT_EQ(game.catches, 1u);
-    EXPECT_EQ(game.target, near);
-}
-
-TEST_F(ObjectsTest, CatcherEndsCountAndOnePixelBesideMisses)
-{
-    HoldLaunches();
-    Place(0, -9, 120, 0, 1); // screen x 118, the left end
-    JudgeObjects();
-    EXPECT_EQ(game.catches, 1u) << "left end";
-    Place(0, 9, 120, 0, 1); // screen x 136, the right end
-    JudgeObjects();
-    EXPECT_EQ(game.catches, 2u) << "right end";
+    EXPECT_EQ(game.catches, 3u) << "one pixel short of the ring";
+    EXPECT_EQ(game.target, near) << "it is only the target";
+    DestroyObject(near);
 
     Object* beside = Place(0, 10, 120, 0, 1);
     JudgeObjects();
-    EXPECT_EQ(game.catches, 2u) << "one pixel right of the catcher";
+    EXPECT_EQ(game.catches, 3u) << "one pixel right of the catcher";
     EXPECT_EQ(beside->screenX, 137);
     for (int i = 0; i < 10 && game.misses == 0; ++i) {
         JudgeObjects();
@@ -217,7 +206,7 @@ TEST_F(ObjectsTest, CatcherEndsCountAndOnePixelBesideMisses)
     EXPECT_EQ(game.unresolved, 0u);
 }
 
-TEST_F(ObjectsTest, MissedObjectIsRemovedAt200Pixels)
+TEST_F(ObjectsTest, ObjectsLeaveAt200PixelsAndFastOnesSkipTheRing)
 {
     HoldLaunches();
     Object* object = Place(2, 0, 198.5, 0, 0.5);
@@ -228,19 +217,13 @@ TEST_F(ObjectsTest, MissedObjectIsRemovedAt200Pixels)
     JudgeObjects();
     EXPECT_EQ(ObjectCount(), 0u) << "200 pixels";
     EXPECT_EQ(game.misses, 0u) << "no second miss";
-    EXPECT_EQ(game.unresolved, 0u);
-}
 
-TEST_F(ObjectsTest, FastObjectsSkipTheRingOrTheRim)
-{
-    HoldLaunches();
     // 115 -> 128 pixels in one frame, under the catcher all the way: never catchable.
     Place(3, 0, 115, 0, 13);
     JudgeObjects();
     EXPECT_EQ(game.catches, 0u);
     EXPECT_EQ(game.misses, 1u);
-
-    // 126 -> 201 pixels: removed without ever being missed.
+    // 126 -> 201 pixels: removed, missed only once.
     Place(3, 0, 126, 0, 75);
     JudgeObjects();
     EXPECT_EQ(game.misses, 1u);
@@ -328,11 +311,9 @@ TEST_F(ObjectsTest, TargetIsTheTargetableObjectNearestTheRim)
     Place(0, 0, 0, 0, 0);
     JudgeObjects();
     EXPECT_EQ(game.target, nullptr);
-}
 
-TEST_F(ObjectsTest, MissedTargetIsForgotten)
-{
-    HoldLaunches();
+    // A missed target is forgotten and never chosen again.
+    DestroyObject(FirstObject());
     Object* object = Place(0, -126, 0, 0, 0);
     JudgeObjects();
     ASSERT_EQ(game.target, object);
@@ -341,7 +322,7 @@ TEST_F(ObjectsTest, MissedTargetIsForgotten)
     EXPECT_EQ(game.misses, 1u);
     EXPECT_EQ(game.target, nullptr);
     JudgeObjects();
-    EXPECT_EQ(game.target, nullptr) << "a missed object is not targetable";
+    EXPECT_EQ(game.target, nullptr);
 }
 
 TEST_F(ObjectsTest, DestroyingTheFrozenObjectEndsTheFreeze)
