@@ -38,6 +38,26 @@ TXT_Font* SolidFont(uint32_t colour)
     return font;
 }
 
+// A key event with its Unicode value, or any other event of the type.
+void Push(uint8_t type, SDLKey key = SDLK_UNKNOWN, uint16_t unicode = 0)
+{
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = type;
+    if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
+        e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.key.keysym.sym = key;
+        e.key.keysym.unicode = unicode;
+    }
+    SDL_PushEvent(&e);
+}
+
+void Tap(SDLKey key, uint16_t unicode = 0)
+{
+    Push(SDL_KEYDOWN, key, unicode);
+    Push(SDL_KEYUP, key);
+}
+
 struct Timed {
     uint32_t at;
     uint8_t type;
@@ -59,23 +79,12 @@ void Delay(uint32_t ms)
 {
     now += ms;
     while (!pending.empty() && pending.front().at <= now) {
-        const Timed t = pending.front();
+        Push(pending.front().type, pending.front().key, pending.front().unicode);
         pending.erase(pending.begin());
-        SDL_Event e;
-        std::memset(&e, 0, sizeof e);
-        e.type = t.type;
-        e.key.type = t.type;
-        e.key.state = t.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.sym = t.key;
-        e.key.keysym.unicode = t.unicode;
-        SDL_PushEvent(&e);
     }
     // A run that does not end by itself is ended as a closed window would be.
     if (now > 60000) {
-        SDL_Event e;
-        std::memset(&e, 0, sizeof e);
-        e.type = SDL_QUIT;
-        SDL_PushEvent(&e);
+        Push(SDL_QUIT);
     }
 }
 
@@ -92,19 +101,17 @@ void Record(AUDIO_Op op, int channel, int sound, int loops)
     }
 }
 
-// Keys typing the text's Latin-1 bytes, 100 ms apart from `at` on.
-void Type(uint32_t at, const char* text)
+// Keys typing the text's Latin-1 bytes 100 ms apart from `at` on, and a Return after them.
+void Type(uint32_t at, const char* text, bool thenReturn)
 {
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; p++, at += 100) {
         pending.push_back({at, SDL_KEYDOWN, SDLK_WORLD_5, *p});
         pending.push_back({at + 40, SDL_KEYUP, SDLK_WORLD_5, 0});
     }
-}
-
-void Return(uint32_t at)
-{
-    pending.push_back({at, SDL_KEYDOWN, SDLK_RETURN, 13});
-    pending.push_back({at + 40, SDL_KEYUP, SDLK_RETURN, 0});
+    if (thenReturn) {
+        pending.push_back({at, SDL_KEYDOWN, SDLK_RETURN, 13});
+        pending.push_back({at + 40, SDL_KEYUP, SDLK_RETURN, 0});
+    }
 }
 
 class ChartNameEntry : public ::testing::Test {
@@ -161,7 +168,11 @@ protected:
 
 TEST_F(ChartNameEntry, ScoresTakeTheirRow)
 {
-    EXPECT_EQ(InsertChartScore(100), CHART_ROWS) << "equal to row 10 is not enough";
+    Play(100);
+    EXPECT_EQ(nameEntry.newRow, CHART_ROWS) << "equal to row 10 is not enough";
+    EXPECT_EQ(app.runState, RUN_PLAY);
+    EXPECT_EQ(presents, 0) << "and shows no screen";
+    EXPECT_TRUE(congratulations.empty());
     EXPECT_EQ(chart[9].points, 100u);
     EXPECT_STREQ(chart[9].name, "j");
     EXPECT_EQ(InsertChartScore(101), 9) << "one point more takes row 10";
@@ -175,19 +186,9 @@ TEST_F(ChartNameEntry, ScoresTakeTheirRow)
     EXPECT_EQ(chart[9].points, 300u);
 }
 
-TEST_F(ChartNameEntry, AScoreEqualToRowTenShowsNoScreen)
-{
-    Play(100);
-    EXPECT_EQ(nameEntry.newRow, CHART_ROWS);
-    EXPECT_EQ(app.runState, RUN_PLAY);
-    EXPECT_EQ(presents, 0);
-    EXPECT_TRUE(congratulations.empty());
-}
-
 TEST_F(ChartNameEntry, TheNameIsTypedIntoTheRow)
 {
-    Type(100, "Zo\xEB");
-    Return(500);
+    Type(100, "Zo\xEB", true);
     Play(850);
     EXPECT_EQ(app.runState, RUN_PLAY) << "a finished name goes back to the menu loop";
     EXPECT_EQ(nameEntry.newRow, 2);
@@ -212,7 +213,7 @@ TEST_F(ChartNameEntry, TheScreenShowsTheTitleAndTheName)
     EXPECT_EQ(entry->absX, nameEntry.congratsX);
     EXPECT_EQ(entry->absY, nameEntry.congratsY + 6);
     EXPECT_EQ(entry->width, PICTURE_SIZE);
-    Type(0, "xy");
+    Type(0, "xy", false);
     Delay(300);
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
     DrawNameEntry(false);
@@ -260,18 +261,6 @@ bool closeDuringEntry = false;
 bool sawScreen = false;
 int catches = 0;
 int steered = 0;
-
-void Push(uint8_t type, SDLKey key, uint16_t unicode = 0)
-{
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = key;
-    e.key.keysym.unicode = unicode;
-    SDL_PushEvent(&e);
-}
 
 void Tracer(const char* line)
 {
@@ -334,8 +323,7 @@ void Delay(uint32_t ms)
     switch (stage) {
     case MENU:
         if (clock >= 1000 && stageSince == 0) {
-            Push(SDL_KEYDOWN, SDLK_x);
-            Push(SDL_KEYUP, SDLK_x);
+            Tap(SDLK_x);
             stageSince = clock;
         }
         break;
@@ -351,8 +339,7 @@ void Delay(uint32_t ms)
         break;
     case GAME_OVER:
         if (clock > stageSince + 2000) {
-            Push(SDL_KEYDOWN, SDLK_ESCAPE);
-            Push(SDL_KEYUP, SDLK_ESCAPE);
+            Tap(SDLK_ESCAPE);
             stage = NAMING;
             stageSince = clock;
         }
@@ -361,20 +348,14 @@ void Delay(uint32_t ms)
         if (WG_CurrentScreen != nullptr && clock > stageSince + 500) {
             sawScreen = true;
             // Return on the empty name first: the screen must stay for the name that follows.
-            Push(SDL_KEYDOWN, SDLK_RETURN, 13);
-            Push(SDL_KEYUP, SDLK_RETURN);
+            Tap(SDLK_RETURN, 13);
             for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) {
-                Push(SDL_KEYDOWN, SDLK_WORLD_9, *p);
-                Push(SDL_KEYUP, SDLK_WORLD_9);
+                Tap(SDLK_WORLD_9, *p);
             }
             if (closeDuringEntry) {
-                SDL_Event quit;
-                std::memset(&quit, 0, sizeof quit);
-                quit.type = SDL_QUIT;
-                SDL_PushEvent(&quit);
+                Push(SDL_QUIT);
             } else {
-                Push(SDL_KEYDOWN, SDLK_RETURN, 13);
-                Push(SDL_KEYUP, SDLK_RETURN);
+                Tap(SDLK_RETURN, 13);
             }
             stage = NAMED;
             stageSince = clock;
@@ -384,18 +365,14 @@ void Delay(uint32_t ms)
         break;
     case NAMED:
         if (WG_CurrentScreen == nullptr && clock > stageSince + 1000) {
-            Push(SDL_KEYDOWN, SDLK_ESCAPE);
-            Push(SDL_KEYUP, SDLK_ESCAPE);
+            Tap(SDLK_ESCAPE);
             stage = QUITTING;
         }
         break;
     case QUITTING: break;
     }
     if (clock > 400000) {
-        SDL_Event quit;
-        std::memset(&quit, 0, sizeof quit);
-        quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
+        Push(SDL_QUIT);
     }
 }
 
@@ -409,11 +386,6 @@ protected:
         ASSERT_FALSE(dir.empty());
         ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
         WriteChart(0);
-        whole::stage = whole::MENU;
-        whole::clock = whole::stageSince = whole::finalPoints = 0;
-        whole::held = 0;
-        whole::sawScreen = false;
-        whole::catches = whole::steered = 0;
         SetGameTracer(whole::Tracer);
     }
     void TearDown() override
@@ -430,8 +402,13 @@ protected:
         ChartToBytes(before);
         ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", std::string(reinterpret_cast<char*>(before), CHART_FILE_SIZE)));
     }
-    int Run()
+    int Run(bool closeDuringEntry)
     {
+        whole::stage = whole::MENU;
+        whole::clock = whole::stageSince = whole::finalPoints = 0;
+        whole::held = whole::catches = whole::steered = 0;
+        whole::sawScreen = false;
+        whole::closeDuringEntry = closeDuringEntry;
         CLK_SetSource(whole::Ticks, whole::Delay);
         const int status = RunProgram(dir.c_str());
         CLK_SetSource(nullptr, nullptr);
@@ -456,38 +433,27 @@ protected:
 
 TEST_F(ChartEntryProgram, AGameThatEntersTheChartIsNamedAndSaved)
 {
-    whole::closeDuringEntry = false;
-    EXPECT_EQ(Run(), 0);
-    ASSERT_GT(whole::finalPoints, 0u) << "the autopilot caught nothing: " << whole::catches << " catches, "
-                                      << whole::steered << " steps";
-    EXPECT_TRUE(whole::sawScreen) << "the CONGRATULATIONS! screen came up";
-    EXPECT_EQ(whole::stage, whole::QUITTING) << "the menu came back after the entry";
-    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB")) << "the score and the name, byte for byte";
-}
-
-TEST_F(ChartEntryProgram, ClosingTheWindowDuringTheEntryStillSavesTheName)
-{
-    whole::closeDuringEntry = true;
-    EXPECT_EQ(Run(), 0);
-    ASSERT_GT(whole::finalPoints, 0u);
-    EXPECT_TRUE(whole::sawScreen);
-    EXPECT_EQ(whole::stage, whole::NAMED) << "the program ended at the close";
-    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB"));
+    // Return ends the entry and the menu comes back; a closed window ends the program there.
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "window closed during the entry" : "Return");
+        WriteChart(0);
+        EXPECT_EQ(Run(close), 0);
+        ASSERT_GT(whole::finalPoints, 0u) << "the autopilot caught nothing: " << whole::catches
+                                          << " catches, " << whole::steered << " steps";
+        EXPECT_TRUE(whole::sawScreen) << "the CONGRATULATIONS! screen came up";
+        EXPECT_EQ(whole::stage, close ? whole::NAMED : whole::QUITTING);
+        EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB")) << "the score and the name, byte for byte";
+    }
 }
 
 TEST_F(ChartEntryProgram, AScoreEqualToRowTenShowsNoScreen)
 {
-    whole::closeDuringEntry = false;
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(false), 0);
     const uint32_t points = whole::finalPoints;
     ASSERT_GT(points, 0u);
     // The same game again, now against a chart whose every row holds exactly that score.
     WriteChart(points);
-    whole::stage = whole::MENU;
-    whole::clock = whole::stageSince = whole::finalPoints = 0;
-    whole::held = whole::catches = 0;
-    whole::sawScreen = false;
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(false), 0);
     EXPECT_EQ(whole::finalPoints, points) << "the replayed game scores the same";
     EXPECT_FALSE(whole::sawScreen);
     EXPECT_EQ(whole::stage, whole::QUITTING);
