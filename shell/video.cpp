@@ -16,25 +16,6 @@ VIDEO_ListFn listModes = SDL_ListModes;
 
 constexpr uint32_t maxZoom = 4;
 
-// Holds a surface locked for the length of a pixel loop.
-class SurfaceLock {
-public:
-    explicit SurfaceLock(SDL_Surface* surface) : surface_(surface), locked_(SDL_LockSurface(surface) == 0) {}
-    ~SurfaceLock()
-    {
-        if (locked_) {
-            SDL_UnlockSurface(surface_);
-        }
-    }
-    SurfaceLock(const SurfaceLock&) = delete;
-    SurfaceLock& operator=(const SurfaceLock&) = delete;
-    [[nodiscard]] bool Locked() const { return locked_; }
-
-private:
-    SDL_Surface* surface_;
-    bool locked_;
-};
-
 // Each source pixel goes into Z neighbouring words of the first row of its block; the other
 // Z - 1 rows of the block are copies of that row. Both surfaces are walked by their pitch.
 template <uint32_t Z>
@@ -156,8 +137,8 @@ bool VIDEO_Replicate(SDL_Surface* backBuffer, SDL_Surface* screen, uint32_t x, u
         static_cast<uint32_t>(screen->h) < PICTURE_SIZE * zoom) {
         return false;
     }
-    SurfaceLock sourceLock(backBuffer);
-    SurfaceLock targetLock(screen);
+    PIX_SurfaceLock sourceLock(backBuffer);
+    PIX_SurfaceLock targetLock(screen);
     if (!sourceLock.Locked() || !targetLock.Locked()) {
         return false;
     }

@@ -10,40 +10,6 @@ namespace {
 
 NODE_List imageList{};
 
-// Holds a surface locked for the lifetime of a pixel loop.
-class SurfaceLock {
-public:
-    explicit SurfaceLock(SDL_Surface* surface)
-        : surface_(surface), locked_(surface != nullptr && SDL_LockSurface(surface) == 0)
-    {
-    }
-    ~SurfaceLock()
-    {
-        if (locked_) {
-            SDL_UnlockSurface(surface_);
-        }
-    }
-    SurfaceLock(const SurfaceLock&) = delete;
-    SurfaceLock& operator=(const SurfaceLock&) = delete;
-    [[nodiscard]] bool Locked() const { return locked_; }
-
-private:
-    SDL_Surface* surface_;
-    bool locked_;
-};
-
-bool FourBytes(const SDL_Surface* surface)
-{
-    return surface != nullptr && surface->format != nullptr && surface->format->BytesPerPixel == 4 &&
-           surface->pixels != nullptr;
-}
-
-uint32_t* Row(const SDL_Surface* surface, int y)
-{
-    auto* base = static_cast<uint8_t*>(surface->pixels);
-    return reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * surface->pitch);
-}
-
 uint32_t Put(uint32_t component, uint8_t shift)
 {
     return shift >= 32 ? 0 : (component & 255u) << shift;
@@ -69,16 +35,16 @@ uint32_t PackRgb(const SDL_PixelFormat* f, uint32_t r, uint32_t g, uint32_t b)
 template <typename Change>
 void ForEachPixel(SDL_Surface* surface, bool keyed, Change change)
 {
-    if (!FourBytes(surface)) {
+    if (!PIX_FourBytes(surface)) {
         return;
     }
-    SurfaceLock lock(surface);
+    PIX_SurfaceLock lock(surface);
     if (!lock.Locked()) {
         return;
     }
     const uint32_t key = surface->format->colorkey;
     for (int y = 0; y < surface->h; y++) {
-        uint32_t* row = Row(surface, y);
+        uint32_t* row = PIX_Row(surface, y);
         for (int x = 0; x < surface->w; x++) {
             if (keyed && row[x] == key) {
                 continue;
@@ -236,17 +202,17 @@ SDL_Surface* LoadRaw(SDL_RWops* rw)
 bool ApplyMask(SDL_Surface* picture, SDL_Surface* mask)
 {
     if (mask->w != picture->w || mask->h != picture->h || mask->format->BitsPerPixel != 8 ||
-        !FourBytes(picture) || mask->pixels == nullptr) {
+        !PIX_FourBytes(picture) || mask->pixels == nullptr) {
         return false;
     }
-    SurfaceLock lockPicture(picture);
-    SurfaceLock lockMask(mask);
+    PIX_SurfaceLock lockPicture(picture);
+    PIX_SurfaceLock lockMask(mask);
     if (!lockPicture.Locked() || !lockMask.Locked()) {
         return false;
     }
     const SDL_PixelFormat* f = picture->format;
     for (int y = 0; y < picture->h; y++) {
-        uint32_t* row = Row(picture, y);
+        uint32_t* row = PIX_Row(picture, y);
         const uint8_t* indices = static_cast<const uint8_t*>(mask->pixels) +
                                  static_cast<size_t>(y) * mask->pitch;
         for (int x = 0; x < picture->w; x++) {
@@ -269,7 +235,7 @@ SDL_Surface* LoadPlanned(const LoadPlan& plan, SDL_RWops* pictureRw, SDL_RWops* 
     if (picture == nullptr) {
         return nullptr;
     }
-    if (!FourBytes(picture)) {
+    if (!PIX_FourBytes(picture)) {
         SDL_FreeSurface(picture);
         return nullptr;
     }
@@ -323,7 +289,7 @@ SDL_Surface* CopyLockedRect(SDL_Surface* source, const SDL_Rect& r)
     }
     bool copied = false;
     {
-        SurfaceLock lock(copy);
+        PIX_SurfaceLock lock(copy);
         if (lock.Locked() && copy->pixels != nullptr && copy->format->BytesPerPixel == f->BytesPerPixel) {
             const size_t bytes = static_cast<size_t>(r.w) * f->BytesPerPixel;
             for (int y = 0; y < r.h; y++) {
@@ -389,10 +355,10 @@ int CountBoxes(const SDL_Surface* picture)
 SDL_Surface** CutFrames(SDL_Surface* picture, uint16_t* count)
 {
     *count = 0;
-    if (!FourBytes(picture)) {
+    if (!PIX_FourBytes(picture)) {
         return nullptr;
     }
-    SurfaceLock lock(picture);
+    PIX_SurfaceLock lock(picture);
     if (!lock.Locked()) {
         return nullptr;
     }
@@ -607,8 +573,8 @@ SDL_Surface* PIX_Duplicate(SDL_Surface* surface, int withAlpha)
     }
     bool copied = false;
     {
-        SurfaceLock lockSource(surface);
-        SurfaceLock lockCopy(copy);
+        PIX_SurfaceLock lockSource(surface);
+        PIX_SurfaceLock lockCopy(copy);
         if (lockSource.Locked() && lockCopy.Locked() && copy->pixels != nullptr &&
             copy->format->BytesPerPixel == surface->format->BytesPerPixel) {
             const size_t bytes = static_cast<size_t>(surface->w) * surface->format->BytesPerPixel;
@@ -634,7 +600,7 @@ SDL_Surface* PIX_CopyRect(SDL_Surface* surface, const SDL_Rect* rect)
         !RectInside(surface, rect)) {
         return nullptr;
     }
-    SurfaceLock lock(surface);
+    PIX_SurfaceLock lock(surface);
     if (!lock.Locked()) {
         return nullptr;
     }
@@ -649,19 +615,19 @@ void PIX_BeginBoxScan(PIX_BoxScan* scan, const SDL_Surface* picture)
     scan->x = 0;
     scan->y = 0;
     scan->rowStep = 1;
-    scan->border = FourBytes(picture) && picture->w > 0 && picture->h > 0 ? Row(picture, 0)[0] : 0;
+    scan->border = PIX_FourBytes(picture) && picture->w > 0 && picture->h > 0 ? PIX_Row(picture, 0)[0] : 0;
 }
 
 int PIX_NextBox(PIX_BoxScan* scan, const SDL_Surface* picture, SDL_Rect* frame)
 {
-    if (scan == nullptr || frame == nullptr || !FourBytes(picture)) {
+    if (scan == nullptr || frame == nullptr || !PIX_FourBytes(picture)) {
         return -1;
     }
     const int w = picture->w;
     const int h = picture->h;
     const uint32_t border = scan->border;
     while (scan->y < h) {
-        const uint32_t* row = Row(picture, scan->y);
+        const uint32_t* row = PIX_Row(picture, scan->y);
         int bx = std::max(scan->x, 0);
         while (bx < w && row[bx] != border) {
             bx++;
@@ -678,7 +644,7 @@ int PIX_NextBox(PIX_BoxScan* scan, const SDL_Surface* picture, SDL_Rect* frame)
         }
         const int top = scan->y;
         int ey = top + 1;
-        while (ey < h && Row(picture, ey)[ex - 1] == border) {
+        while (ey < h && PIX_Row(picture, ey)[ex - 1] == border) {
             ey++;
         }
         const int width = ex - bx - 2;
@@ -687,14 +653,14 @@ int PIX_NextBox(PIX_BoxScan* scan, const SDL_Surface* picture, SDL_Rect* frame)
             return -1;
         }
         // Without its left and bottom edges the box was cut off or never closed.
-        const uint32_t* bottomRow = Row(picture, ey - 1);
+        const uint32_t* bottomRow = PIX_Row(picture, ey - 1);
         for (int x = bx; x < ex; x++) {
             if (bottomRow[x] != border) {
                 return -1;
             }
         }
         for (int y = top; y < ey; y++) {
-            if (Row(picture, y)[bx] != border) {
+            if (PIX_Row(picture, y)[bx] != border) {
                 return -1;
             }
         }
@@ -961,7 +927,7 @@ void PIX_ReplaceColour(SDL_Surface* surface, uint32_t match, uint32_t hit, uint3
 
 SDL_Surface* PIX_Reformat(SDL_Surface* surface, const SDL_PixelFormat* model)
 {
-    if (!FourBytes(surface) || model == nullptr || !EightBitChannels(surface->format) ||
+    if (!PIX_FourBytes(surface) || model == nullptr || !EightBitChannels(surface->format) ||
         !EightBitChannels(model)) {
         return nullptr;
     }
@@ -997,12 +963,12 @@ SDL_Surface* PIX_Reformat(SDL_Surface* surface, const SDL_PixelFormat* model)
     }
     bool copied = false;
     {
-        SurfaceLock lockOld(surface);
-        SurfaceLock lockFresh(fresh);
-        if (lockOld.Locked() && lockFresh.Locked() && FourBytes(fresh)) {
+        PIX_SurfaceLock lockOld(surface);
+        PIX_SurfaceLock lockFresh(fresh);
+        if (lockOld.Locked() && lockFresh.Locked() && PIX_FourBytes(fresh)) {
             for (int y = 0; y < surface->h; y++) {
-                const uint32_t* from = Row(surface, y);
-                uint32_t* into = Row(fresh, y);
+                const uint32_t* from = PIX_Row(surface, y);
+                uint32_t* into = PIX_Row(fresh, y);
                 for (int x = 0; x < surface->w; x++) {
                     into[x] = Relayout(from[x], old, to, withAlpha);
                 }

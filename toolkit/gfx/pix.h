@@ -66,6 +66,42 @@ struct PIX_BoxScan {
     int32_t rowStep;
 };
 
+// Holds a surface locked for the lifetime of a pixel loop; a NULL surface is never locked.
+class PIX_SurfaceLock {
+public:
+    explicit PIX_SurfaceLock(SDL_Surface* surface)
+        : surface_(surface), locked_(surface != nullptr && SDL_LockSurface(surface) == 0)
+    {
+    }
+    ~PIX_SurfaceLock()
+    {
+        if (locked_) {
+            SDL_UnlockSurface(surface_);
+        }
+    }
+    PIX_SurfaceLock(const PIX_SurfaceLock&) = delete;
+    PIX_SurfaceLock& operator=(const PIX_SurfaceLock&) = delete;
+    [[nodiscard]] bool Locked() const { return locked_; }
+
+private:
+    SDL_Surface* surface_;
+    bool locked_;
+};
+
+// Whether a pixel loop may treat the surface as 4 bytes a pixel.
+[[nodiscard]] inline bool PIX_FourBytes(const SDL_Surface* surface)
+{
+    return surface != nullptr && surface->format != nullptr && surface->format->BytesPerPixel == 4 &&
+           surface->pixels != nullptr;
+}
+
+// Row y of a 4-byte surface, found by its pitch.
+inline uint32_t* PIX_Row(const SDL_Surface* surface, int y)
+{
+    auto* base = static_cast<uint8_t*>(surface->pixels);
+    return reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * surface->pitch);
+}
+
 // Packs 0xAARRGGBB into a pixel of `format`.
 [[nodiscard]] uint32_t PIX_Pack(const SDL_PixelFormat* format, uint32_t colour);
 // The 0xAARRGGBB of a pixel of `format`.

@@ -10,39 +10,6 @@
 
 namespace {
 
-class SurfaceLock {
-public:
-    explicit SurfaceLock(SDL_Surface* surface)
-        : surface_(surface), locked_(surface != nullptr && SDL_LockSurface(surface) == 0)
-    {
-    }
-    ~SurfaceLock()
-    {
-        if (locked_) {
-            SDL_UnlockSurface(surface_);
-        }
-    }
-    SurfaceLock(const SurfaceLock&) = delete;
-    SurfaceLock& operator=(const SurfaceLock&) = delete;
-    [[nodiscard]] bool Locked() const { return locked_; }
-
-private:
-    SDL_Surface* surface_;
-    bool locked_;
-};
-
-bool FourBytes(const SDL_Surface* surface)
-{
-    return surface != nullptr && surface->format != nullptr && surface->format->BytesPerPixel == 4 &&
-           surface->pixels != nullptr;
-}
-
-uint32_t* Row(const SDL_Surface* surface, int y)
-{
-    auto* base = static_cast<uint8_t*>(surface->pixels);
-    return reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * surface->pitch);
-}
-
 // Angles past a full turn would index beyond the tables.
 uint16_t TableAngle(uint16_t angle)
 {
@@ -74,7 +41,7 @@ void Span(const PIX_Transform* t, const SDL_Rect* rect, int32_t zi, int32_t c, i
         }
         int64_t u = z * (int64_t{c} * firstX - int64_t{s} * y) / 256;
         int64_t v = z * (int64_t{s} * firstX + int64_t{c} * y) / 256;
-        uint32_t* row = Row(destination, dy);
+        uint32_t* row = PIX_Row(destination, dy);
         for (int i = 0; i < rect->w; i++, u += du, v += dv) {
             const int dx = rect->x + i;
             if (dx < 0 || dx >= destination->w) {
@@ -85,7 +52,7 @@ void Span(const PIX_Transform* t, const SDL_Rect* rect, int32_t zi, int32_t c, i
             if (sx < 0 || sy < 0 || sx >= source->w || sy >= source->h) {
                 continue;
             }
-            const uint32_t pixel = Row(source, static_cast<int>(sy))[sx];
+            const uint32_t pixel = PIX_Row(source, static_cast<int>(sy))[sx];
             if (keyed && pixel == t->colourKey) {
                 continue;
             }
@@ -130,8 +97,8 @@ void RenderTurned(ACT_Sprite* sprite)
     SDL_FillRect(work, &box, picture->format->colorkey);
     sprite->source = box;
 
-    SurfaceLock lockPicture(picture);
-    SurfaceLock lockWork(work);
+    PIX_SurfaceLock lockPicture(picture);
+    PIX_SurfaceLock lockWork(work);
     if (!lockPicture.Locked() || !lockWork.Locked()) {
         return;
     }
@@ -139,7 +106,7 @@ void RenderTurned(ACT_Sprite* sprite)
     // and 256 / zoom into 1/1024 source pixels about the picture's centre.
     for (int64_t y = y0; y < y1; y++) {
         const int64_t y2 = 2 * (y - sprite->hotY) + 1;
-        uint32_t* row = Row(work, static_cast<int>(y));
+        uint32_t* row = PIX_Row(work, static_cast<int>(y));
         for (int64_t x = x0; x < x1; x++) {
             const int64_t x2 = 2 * (x - sprite->hotX) + 1;
             const int64_t u = pw * 512 + FloorDiv((c * x2 - s * y2) * 128, zoom);
@@ -147,7 +114,7 @@ void RenderTurned(ACT_Sprite* sprite)
             const int64_t sx = u >> 10;
             const int64_t sy = v >> 10;
             if (sx >= 0 && sy >= 0 && sx < pw && sy < ph) {
-                row[x] = Row(picture, static_cast<int>(sy))[sx];
+                row[x] = PIX_Row(picture, static_cast<int>(sy))[sx];
             }
         }
     }
@@ -197,11 +164,11 @@ void PIX_SpanCopyKeyed(const PIX_Transform* transform, const SDL_Rect* rect, int
 void PIX_DrawTransformed(const PIX_Transform* transform)
 {
     if (transform == nullptr || transform->span == nullptr || transform->zoom == 0 ||
-        !FourBytes(transform->source) || !FourBytes(transform->destination)) {
+        !PIX_FourBytes(transform->source) || !PIX_FourBytes(transform->destination)) {
         return;
     }
-    SurfaceLock lockSource(transform->source);
-    SurfaceLock lockDestination(transform->destination);
+    PIX_SurfaceLock lockSource(transform->source);
+    PIX_SurfaceLock lockDestination(transform->destination);
     if (!lockSource.Locked() || !lockDestination.Locked()) {
         return;
     }
@@ -225,7 +192,7 @@ void PIX_DrawTransformed(const PIX_Transform* transform)
 
 ACT_Sprite* ACT_NewSprite(SDL_Surface* picture, uint16_t maxZoom)
 {
-    if (!FourBytes(picture) || maxZoom == 0 || picture->w <= 0 || picture->h <= 0) {
+    if (!PIX_FourBytes(picture) || maxZoom == 0 || picture->w <= 0 || picture->h <= 0) {
         return nullptr;
     }
     const double diagonal = std::sqrt(static_cast<double>(picture->w) * picture->w +
