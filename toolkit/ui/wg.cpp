@@ -235,7 +235,8 @@ WG_Widget* WG_Create(void* storage, const AUX_Tag* tags)
     return w;
 }
 
-void WG_Destroy(WG_Widget* widget)
+// The children either stay behind as trees of their own (WG_Detach) or go too (WG_DestroyTree).
+static void DestroyWith(WG_Widget* widget, void (*releaseChild)(WG_Widget*))
 {
     if (widget == nullptr) {
         return;
@@ -245,7 +246,7 @@ void WG_Destroy(WG_Widget* widget)
             widget->cleanup(widget);
         }
         while (WG_Widget* child = WG_FirstChild(widget)) {
-            WG_Detach(child);
+            releaseChild(child);
         }
         Unlink(widget);
         widget->flags &= ~static_cast<uint32_t>(WG_F_ALIVE);
@@ -253,22 +254,14 @@ void WG_Destroy(WG_Widget* widget)
     FreeIfOwned(widget);
 }
 
+void WG_Destroy(WG_Widget* widget)
+{
+    DestroyWith(widget, WG_Detach);
+}
+
 void WG_DestroyTree(WG_Widget* widget)
 {
-    if (widget == nullptr) {
-        return;
-    }
-    if ((widget->flags & WG_F_ALIVE) != 0) {
-        if (widget->cleanup != nullptr) {
-            widget->cleanup(widget);
-        }
-        while (WG_Widget* child = WG_FirstChild(widget)) {
-            WG_DestroyTree(child);
-        }
-        Unlink(widget);
-        widget->flags &= ~static_cast<uint32_t>(WG_F_ALIVE);
-    }
-    FreeIfOwned(widget);
+    DestroyWith(widget, WG_DestroyTree);
 }
 
 void WG_DestroyChildren(WG_Widget* widget)
