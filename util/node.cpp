@@ -411,7 +411,9 @@ void NODE_UnlinkLastItem(NODE_List* list)
     }
 }
 
-void NODE_UnlinkAllItems(NODE_List* list)
+// Empties the list with `release` on every item. A node without an item behind it must
+// still leave, or the loop would not end.
+static void release_all(NODE_List* list, void (*release)(NODE_Item*))
 {
     if (list == nullptr) {
         return;
@@ -419,13 +421,17 @@ void NODE_UnlinkAllItems(NODE_List* list)
     while (list->first != nullptr) {
         NODE_Node* first = list->first;
         NODE_Item* item = item_of(first);
-        // A node without an item behind it must still leave, or the loop would not end.
         if (item != nullptr) {
-            NODE_UnlinkItem(item);
+            release(item);
         } else {
             NODE_Remove(first);
         }
     }
+}
+
+void NODE_UnlinkAllItems(NODE_List* list)
+{
+    release_all(list, NODE_UnlinkItem);
 }
 
 void NODE_FreeFirstItem(NODE_List* list)
@@ -444,16 +450,5 @@ void NODE_FreeLastItem(NODE_List* list)
 
 void NODE_FreeAllItems(NODE_List* list)
 {
-    if (list == nullptr) {
-        return;
-    }
-    while (list->first != nullptr) {
-        NODE_Node* first = list->first;
-        NODE_Item* item = item_of(first);
-        if (item != nullptr) {
-            NODE_FreeItem(item);
-        } else {
-            NODE_Remove(first);
-        }
-    }
+    release_all(list, NODE_FreeItem);
 }
