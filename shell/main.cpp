@@ -1,7 +1,9 @@
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
+#include "shell/paths.h"
 #include "shell/program.h"
 
 namespace {
@@ -33,5 +35,10 @@ const char* ProgramFolder(const char* argv0)
 
 int main(int argc, char** argv)
 {
-    return RunProgram(ProgramFolder(argc > 0 ? argv[0] : nullptr));
+    static Folders folders;
+    if (!ChooseFolders(ProgramFolder(argc > 0 ? argv[0] : nullptr), nullptr, &folders)) {
+        std::fprintf(stderr, "zaf: a folder name is too long\n");
+        return 1;
+    }
+    return RunProgram(folders);
 }
