@@ -38,6 +38,7 @@ enum Notice : unsigned {
     NOTICE_NO_HOME = 1,  // neither settings nor scores can be kept
     NOTICE_SETTINGS = 2, // "configuration.txt" cannot be read or written
     NOTICE_CHART = 4,    // "chart.raw" cannot be read or written
+    NOTICE_SOUND = 8,    // no sound device: the game plays silently
 };
 // Prints "zaf: " and the formatted text as one line on stderr, unless `notice` was given
 // before since the last ForgetNotices.

@@ -214,24 +214,54 @@ struct Started {
     bool audio;
 };
 
+// SDL falls back to a driver that shows nothing when no display answers; the program would
+// then run unseen for ever. Only a player who asked for such a driver gets it.
+bool ShowsAWindow()
+{
+    char driver[32] = "";
+    if (SDL_VideoDriverName(driver, sizeof driver) == nullptr) {
+        return false;
+    }
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) {
+        return true;
+    }
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return asked != nullptr && std::strstr(asked, driver) != nullptr;
+}
+
+// A player without a sound device still plays, silently.
+bool OpenAudio()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        SayOnce(NOTICE_SOUND, "no sound (%s): playing silently", SDL_GetError());
+        return false;
+    }
+    if (Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024) != 0) {
+        SayOnce(NOTICE_SOUND, "no sound (%s): playing silently", Mix_GetError());
+        return false;
+    }
+    if (Mix_AllocateChannels(8) != 8) {
+        SayOnce(NOTICE_SOUND, "no sound (cannot have 8 mixer channels): playing silently");
+        Mix_CloseAudio();
+        return false;
+    }
+    return true;
+}
+
 // Start-up steps from SDL to the display; false at the first that fails.
 bool StartSystems(Started* started)
 {
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         Fail("cannot start SDL", SDL_GetError());
         return false;
     }
     started->sdl = true;
+    if (!ShowsAWindow()) {
+        Fail("no display to show the window on (is DISPLAY set?)");
+        return false;
+    }
     SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
-    if (Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024) != 0) {
-        Fail("cannot open the audio device", Mix_GetError());
-        return false;
-    }
-    started->audio = true;
-    if (Mix_AllocateChannels(8) != 8) {
-        Fail("cannot have 8 mixer channels");
-        return false;
-    }
+    started->audio = OpenAudio();
     const char* volume = nullptr;
     if (KV_GetString(app.config, "VOLUME", &volume)) {
         (void)ApplyVolume(volume);

@@ -271,6 +271,10 @@ PIX_Image* LoadFrames(const char* file, uint32_t flags, uint32_t framesNeeded)
 
 bool LoadSounds()
 {
+    // Without a sound device the game plays silently: no sound is needed then.
+    if (!AUDIO_IsOpen()) {
+        return true;
+    }
     char path[PATH_SIZE];
     for (int i = 0; i < SOUND_COUNT; ++i) {
         if (!FindFile(soundFiles[i], path) || !MEM_Allow()) {

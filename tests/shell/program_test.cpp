@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,51 @@ TEST_F(ProgramTest, StartUpFailuresAreOneLineAndStatusOne)
     ASSERT_EQ(std::remove((dir + "themes/default/sprites.c.bmp").c_str()), 0);
     ExpectStartUpFailure("theme");
     EXPECT_FALSE(HarnessFileExists(dir, "chart.raw")) << "the chart is only saved after it was loaded";
+}
+
+// Sets (or with NULL unsets) an environment variable for the life of the object.
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const char* value) : name_(name)
+    {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        old_ = had_ ? old : "";
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~EnvOverride() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+    EnvOverride(const EnvOverride&) = delete;
+    EnvOverride& operator=(const EnvOverride&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    std::string old_;
+};
+
+TEST_F(ProgramTest, WithoutADisplayTheProgramEndsInsteadOfRunningUnseen)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    const EnvOverride driver("SDL_VIDEODRIVER", nullptr);
+    const EnvOverride x11("DISPLAY", nullptr);
+    const EnvOverride wayland("WAYLAND_DISPLAY", nullptr);
+    // Where Wayland would look for a display, quietly finding none.
+    const EnvOverride runtime("XDG_RUNTIME_DIR", dir.c_str());
+    ExpectStartUpFailure("display");
+    EXPECT_EQ(HarnessNow(), 0u) << "no frame ran";
+}
+
+TEST_F(ProgramTest, WithoutASoundDeviceTheGamePlaysSilently)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    const EnvOverride audio("SDL_AUDIODRIVER", "no-such-driver");
+    const auto game = HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE),
+                                     HarnessKey(4500, SDLK_ESCAPE), HarnessKey(7000, SDLK_ESCAPE)});
+    EXPECT_EQ(RunAndQuit(game), 0);
+    EXPECT_EQ(errors.find("zaf: no sound"), 0u) << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "one line: " << errors;
+    EXPECT_GE(HarnessNow(), 7000u) << "the game and the menu ran to the last key";
+    EXPECT_EQ(Settings(), defaultFile);
 }
 
 TEST_F(ProgramTest, APlainFileChosenAsThemeFallsBackAndTheChoiceIsWritten)
