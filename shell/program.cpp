@@ -13,6 +13,7 @@
 #include "game/chartentry.h"
 #include "game/game.h"
 #include "shell/app.h"
+#include "shell/devices.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/theme.h"
@@ -68,6 +69,11 @@ bool OpenSettings()
         app.config = KV_Create(path, settingsDefaults);
     }
     if (app.config == nullptr) {
+        Fail("cannot make the settings (out of memory)");
+        return false;
+    }
+    // Settings added since the file was written are completed, never the file replaced.
+    if (!CompleteSettings(app.config)) {
         Fail("cannot make the settings (out of memory)");
         return false;
     }
@@ -199,6 +205,7 @@ bool StartSystems(Started* started)
         (void)ApplyVolume(volume);
     }
     DISP_Init();
+    OpenDevices();
     AUX_InitTrigTables();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     return true;
@@ -221,6 +228,7 @@ void RunPass()
         CloseVideo();
     }
 
+    CloseDevices();
     DISP_Quit();
     if (started.audio) {
         Mix_CloseAudio();

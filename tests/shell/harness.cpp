@@ -182,7 +182,8 @@ const char defaultSettings[] =
     "KEY.BUTTON2   = c\n"
     "KEY.BUTTON3   = space\n"
     "KEY.PAUSE     = p\n"
-    "KEY.QUIT      = escape\n";
+    "KEY.QUIT      = escape\n"
+    "MOUSE         = on\n";
 
 } // namespace
 

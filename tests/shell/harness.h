@@ -49,7 +49,8 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
 // The descriptor HarnessWriteTinyTheme writes by default.
 const char* HarnessTinyDescriptor();
 
-// The "configuration.txt" a run without one leaves behind, byte for byte.
+// The "configuration.txt" a run without one leaves behind, byte for byte: the fifteen keys
+// every file must hold, then the optional ones.
 const char* HarnessDefaultSettings();
 
 // Writes (creating the folders on the way) or reads a file below the program folder.
