@@ -347,11 +347,6 @@ void DISP_SetTranslator(DISP_TranslateFn fn)
     translatedNext = 0;
 }
 
-bool DISP_PollEvent(SDL_Event* event)
-{
-    return event != nullptr && poll_event(event);
-}
-
 int DISP_PollOne()
 {
     SDL_Event event;

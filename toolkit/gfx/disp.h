@@ -76,8 +76,6 @@ void DISP_FreeTypeHandlerSet(DISP_HandlerSet* set);
 enum { DISP_MAX_TRANSLATED = 8 };
 using DISP_TranslateFn = int (*)(const SDL_Event* event, SDL_Event* out, int capacity);
 void DISP_SetTranslator(DISP_TranslateFn fn);
-// Takes the next event, translated, without dispatching it; false when none is pending.
-[[nodiscard]] bool DISP_PollEvent(SDL_Event* event);
 
 // Calls the newest handler of the event's type (for key events, of its key symbol). Returns
 // the handler's result, or 1 when there is none, its function is NULL, or the type or key
