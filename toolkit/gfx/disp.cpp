@@ -25,8 +25,7 @@ int translatedCount = 0;
 int translatedNext = 0;
 
 // Hands out the next event after translation; false when there is none for now. `take`
-// reads SDL's queue once; it is false when the queue is empty and *failed when it cannot be
-// read.
+// reads SDL's queue once and is false when it gave nothing.
 template <typename Take>
 bool next_event(SDL_Event* event, Take take)
 {
