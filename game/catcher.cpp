@@ -8,6 +8,7 @@
 #include "game/objects.h"
 #include "game/sounds.h"
 #include "shell/app.h"
+#include "shell/devices.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/line.h"
 #include "toolkit/gfx/pix.h"
@@ -24,6 +25,29 @@ enum : int {
     TURNING_RIGHT_LEFT_HALF = 53,
     TURNING_RIGHT_RIGHT_HALF = 61,
 };
+
+// Whether the mouse alone turned the arena in the last frame, which is when the turning
+// sound is the mouse's to start and stop.
+bool spinnerTurning = false;
+
+// The mouse's share of this frame's turn: the arena never turns faster than the steering's
+// top speed, whatever the keys already do.
+int32_t SpinnerTurn(int16_t top)
+{
+    if (!SpinnerCaptured()) {
+        spinnerTurning = false;
+        return 0;
+    }
+    const int32_t turn = TakeSpinnerTurn(-top - game.turnVelocity, top - game.turnVelocity);
+    const bool alone = turn != 0 && (game.flags & (LEFT_HELD | RIGHT_HELD)) == 0;
+    if (alone && !spinnerTurning) {
+        PlaySound(CHANNEL_MOVEMENT, SOUND_MOVEMENT, LOOP_FOREVER);
+    } else if (!alone && spinnerTurning && (game.flags & (LEFT_HELD | RIGHT_HELD)) == 0) {
+        HaltChannel(CHANNEL_MOVEMENT);
+    }
+    spinnerTurning = alone;
+    return turn;
+}
 
 void TurnKey(int type, uint16_t held, uint16_t other)
 {
@@ -126,7 +150,8 @@ void Steer()
     } else {
         game.turnVelocity = 0;
     }
-    game.fieldAngle = static_cast<uint16_t>((game.fieldAngle + 1024 + game.turnVelocity) % 1024);
+    const int32_t turn = game.turnVelocity + SpinnerTurn(top);
+    game.fieldAngle = static_cast<uint16_t>((game.fieldAngle + 1024 + turn) % 1024);
     game.rotationJob.angle = game.fieldAngle;
 }
 

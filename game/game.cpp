@@ -12,6 +12,7 @@
 #include "game/screens.h"
 #include "game/sounds.h"
 #include "shell/app.h"
+#include "shell/devices.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
 #include "toolkit/gfx/pix.h"
@@ -90,6 +91,17 @@ int WindowClose(SDL_Event*, uintptr_t)
 {
     TraceGame("window closed");
     app.runState = RUN_QUIT;
+    return 1;
+}
+
+// Switching to another window or minimising ours pauses the game as KEY.PAUSE would; coming
+// back does not go on by itself.
+int FocusChange(SDL_Event* event, uintptr_t)
+{
+    if (event->active.gain == 0 && (event->active.state & (SDL_APPINPUTFOCUS | SDL_APPACTIVE)) != 0) {
+        TraceGame("focus lost");
+        return PauseKey(nullptr, SDL_KEYDOWN, 0);
+    }
     return 1;
 }
 
@@ -282,7 +294,11 @@ void PlayGame()
         app.runState = RUN_MENU;
         TraceGame("play");
         DISP_Flush();
+        DISP_Handler* focus = DISP_AddHandler(SDL_ACTIVEEVENT, FocusChange, 0);
+        CaptureSpinner(true);
         TXT_RunFrames(FRAME_PERIOD, GameDraw, GameStep);
+        CaptureSpinner(false);
+        DISP_RemoveHandler(focus);
     }
     Unbind(playBindings);
     if (app.runState == RUN_QUIT) {
@@ -301,6 +317,7 @@ void PlayGame()
 
 void EndGame()
 {
+    CaptureSpinner(false);
     StopAllSounds();
     if (game.gameOverBackdrop != nullptr) {
         SDL_FreeSurface(game.gameOverBackdrop);

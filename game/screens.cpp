@@ -11,6 +11,7 @@
 #include "game/scoring.h"
 #include "game/sounds.h"
 #include "shell/app.h"
+#include "shell/devices.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
 #include "toolkit/gfx/font.h"
@@ -236,7 +237,11 @@ int PauseKey(SDL_keysym*, uint8_t type, uintptr_t)
     EndFreeze();
     game.flags = static_cast<uint16_t>(game.flags & ~(LEFT_HELD | RIGHT_HELD));
     DrawPauseScreen();
+    // The pointer is free while the game waits, and turns the arena again afterwards.
+    const bool spinning = SpinnerCaptured();
+    CaptureSpinner(false);
     WaitForKey();
+    CaptureSpinner(spinning && app.runState == RUN_MENU);
     TXT_StartClock(20);
     return 1;
 }

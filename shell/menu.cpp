@@ -25,6 +25,9 @@ namespace {
 
 constexpr size_t LABEL_SIZE = 128;
 constexpr const char* INTERPOLATION_LABEL = "INTERPOLATION: %s";
+constexpr const char* MOUSE_LABEL = "MOUSE: %s";
+constexpr const char* AWAITING_KEY = "press a key";
+constexpr size_t ACTION_PREFIX = 4; // "KEY." of the settings key is left out of the label
 constexpr const char* VOLUME_PREFIX = "VOLUME: ";
 constexpr const char* DIFFICULTY_PREFIX = "DIFFICULTY: ";
 constexpr const char* VERSION_TITLE = "ZAF 20100329.1553-AOS4";
@@ -184,6 +187,109 @@ bool VideoPageEntry(const char*)
     return true;
 }
 
+bool ControlsPageEntry(const char*)
+{
+    Open(&menu.controls);
+    return true;
+}
+
+// "LEFT: left" for KEY.LEFT bound to "left".
+void ActionLabel(char* label, size_t size, const char* key, const char* name)
+{
+    snprintf(label, size, "%s: %s", key + ACTION_PREFIX, name);
+}
+
+// The action whose entry the label is, or NULL.
+const char* ActionOfLabel(const char* label)
+{
+    for (const char* key : actionKeys) {
+        const size_t length = strlen(key + ACTION_PREFIX);
+        if (strncmp(label, key + ACTION_PREFIX, length) == 0 && strncmp(label + length, ": ", 2) == 0) {
+            return key;
+        }
+    }
+    return nullptr;
+}
+
+bool RelabelAction(const char* key, const char* oldName, const char* newName)
+{
+    char oldLabel[LABEL_SIZE];
+    char newLabel[LABEL_SIZE];
+    ActionLabel(oldLabel, sizeof oldLabel, key, oldName);
+    ActionLabel(newLabel, sizeof newLabel, key, newName);
+    return RelabelEntry(oldLabel, newLabel, &menu.controls);
+}
+
+void StopAwaiting()
+{
+    DISP_FreeKeyHandlerSet(menu.awaiting);
+    menu.awaiting = nullptr;
+    menu.awaitedAction = nullptr;
+}
+
+bool RegisterMenuKeys();
+
+// Gives the awaited action the key; an action that had it takes the awaited action's old key,
+// so every action keeps a key of its own.
+void TakeKey(uint32_t sym)
+{
+    const char* action = menu.awaitedAction;
+    StopAwaiting();
+    char newName[LABEL_SIZE];
+    char oldName[LABEL_SIZE];
+    snprintf(newName, sizeof newName, "%s", SDL_GetKeyName(static_cast<SDLKey>(sym)));
+    snprintf(oldName, sizeof oldName, "%s", Setting(action));
+    bool done = RelabelAction(action, AWAITING_KEY, newName);
+    for (const char* other : actionKeys) {
+        if (other != action && strcmp(Setting(other), newName) == 0) {
+            done = done && RelabelAction(other, newName, oldName) && KV_ReplaceString(app.config, other, oldName);
+        }
+    }
+    done = done && KV_ReplaceString(app.config, action, newName);
+    // The menu's own keys follow at once.
+    for (MenuKey& key : menuKeys) {
+        DISP_RemoveKeyHandler(key.record);
+        key.record = nullptr;
+    }
+    if (!done || !RegisterMenuKeys()) {
+        app.runState = RUN_RESTART;
+    }
+}
+
+// Takes every key while an action waits: the key pressed and released next is the new one.
+// A key without a name of its own cannot be written down, so it is passed over.
+uint32_t pressed = 0; // the awaited key's press, until its release
+
+int AwaitKey(SDL_keysym* key, uint8_t type, uintptr_t)
+{
+    const uint32_t sym = static_cast<uint32_t>(key->sym);
+    if (type == SDL_KEYDOWN) {
+        const bool named = sym != SDLK_UNKNOWN && INP_KeyFromName(SDL_GetKeyName(key->sym)) == sym;
+        pressed = named ? sym : 0;
+    } else if (pressed != 0 && sym == pressed) {
+        pressed = 0;
+        TakeKey(sym);
+    }
+    return 1;
+}
+
+bool ActionEntry(const char* label)
+{
+    const char* action = ActionOfLabel(label);
+    if (action == nullptr || menu.awaiting != nullptr) {
+        return true;
+    }
+    char awaiting[LABEL_SIZE];
+    ActionLabel(awaiting, sizeof awaiting, action, AWAITING_KEY);
+    if (!RelabelEntry(label, awaiting, &menu.controls)) {
+        return false;
+    }
+    pressed = 0;
+    menu.awaiting = DISP_NewKeyHandlerSet(AwaitKey, 0);
+    menu.awaitedAction = action;
+    return menu.awaiting != nullptr;
+}
+
 bool ThemeEntry(const char* label)
 {
     menu.reopen = &menu.theme;
@@ -223,16 +329,26 @@ bool VideoEntry(const char* label)
     return written;
 }
 
-bool InterpolationEntry(const char* label)
+bool SwitchEntry(const char* label, const char* format, const char* key)
 {
     char on[LABEL_SIZE];
     char off[LABEL_SIZE];
-    snprintf(on, sizeof on, INTERPOLATION_LABEL, "on");
-    snprintf(off, sizeof off, INTERPOLATION_LABEL, "off");
+    snprintf(on, sizeof on, format, "on");
+    snprintf(off, sizeof off, format, "off");
     // Any value but "on" is shown as "off" (and works as off), so choosing it switches on.
     const bool wasOn = strcmp(label, on) == 0;
     return RelabelEntry(label, wasOn ? off : on, menu.current) &&
-           KV_ReplaceString(app.config, "INTERPOLATION", wasOn ? "off" : "on");
+           KV_ReplaceString(app.config, key, wasOn ? "off" : "on");
+}
+
+bool InterpolationEntry(const char* label)
+{
+    return SwitchEntry(label, INTERPOLATION_LABEL, "INTERPOLATION");
+}
+
+bool MouseEntry(const char* label)
+{
+    return SwitchEntry(label, MOUSE_LABEL, "MOUSE");
 }
 
 // Moves a "KEY: value" entry to the next value of the setting's cycle; a value outside the
@@ -286,9 +402,24 @@ bool BuildOptionsPage()
     snprintf(volume, sizeof volume, "%s%s", VOLUME_PREFIX, Setting("VOLUME"));
     snprintf(difficulty, sizeof difficulty, "%s%s", DIFFICULTY_PREFIX, Setting("DIFFICULTY"));
     return AddEntry(page, "THEME", ThemePageEntry) && AddEntry(page, "VIDEO", VideoPageEntry) &&
+           AddEntry(page, "CONTROLS", ControlsPageEntry) &&
            AddEntry(page, interpolation, InterpolationEntry) &&
            AddEntry(page, volume, VolumeEntry) && AddEntry(page, difficulty, DifficultyEntry) &&
            AddEntry(page, MENU_BACK_LABEL, BackEntry);
+}
+
+bool BuildControlsPage()
+{
+    MenuPage* page = &menu.controls;
+    char label[LABEL_SIZE];
+    for (const char* key : actionKeys) {
+        ActionLabel(label, sizeof label, key, Setting(key));
+        if (!AddEntry(page, label, ActionEntry)) {
+            return false;
+        }
+    }
+    snprintf(label, sizeof label, MOUSE_LABEL, KV_IsString(app.config, "MOUSE", "on") ? "on" : "off");
+    return AddEntry(page, label, MouseEntry) && AddEntry(page, MENU_BACK_LABEL, BackEntry);
 }
 
 bool BuildThemePage()
@@ -431,7 +562,7 @@ void ReopenPage()
     Open(page);
 }
 
-bool RegisterKeys()
+bool RegisterMenuKeys()
 {
     for (MenuKey& key : menuKeys) {
         const char* name = nullptr;
@@ -442,6 +573,14 @@ bool RegisterKeys()
         if (key.record == nullptr) {
             return false;
         }
+    }
+    return true;
+}
+
+bool RegisterKeys()
+{
+    if (!RegisterMenuKeys()) {
+        return false;
     }
     menu.quitHandler = DISP_AddHandler(SDL_QUIT, QuitEvent, 0);
     return menu.quitHandler != nullptr;
@@ -578,7 +717,7 @@ bool BuildMenu()
     }
     menu.about.parent = nullptr;
     if (!AddEntry(&menu.about, MENU_BACK_LABEL, BackEntry) || !BuildThemePage() ||
-        !BuildVideoPage()) {
+        !BuildVideoPage() || !BuildControlsPage()) {
         return false;
     }
     menu.current = &menu.main;
@@ -599,7 +738,8 @@ void TearDownMenu()
         DISP_RemoveKeyHandler(key.record);
         key.record = nullptr;
     }
-    for (MenuPage* page : {&menu.video, &menu.theme, &menu.about, &menu.options, &menu.main}) {
+    StopAwaiting();
+    for (MenuPage* page : {&menu.controls, &menu.video, &menu.theme, &menu.about, &menu.options, &menu.main}) {
         NODE_FreeAllItems(&page->entries);
         page->parent = nullptr;
         if (menu.current == page) {

@@ -1,4 +1,5 @@
-// The menu between games: five pages of text entries (main, options, about, theme, video)
+// The menu between games: six pages of text entries (main, options, about, theme, video,
+// controls)
 // drawn in the theme's framed box over the backdrop and the top chart, moved through with
 // the configured keys, and the option handlers that change the settings.
 //
@@ -15,6 +16,7 @@
 #include "util/node.h"
 
 struct DISP_Handler;
+struct DISP_HandlerSet;
 
 // Byte 0x01 alone labels a page's back entry (quit on the main page); 0x02 marks the
 // video modes that suit the display best.
@@ -48,12 +50,17 @@ struct Menu {
     MenuPage about;
     MenuPage theme;
     MenuPage video;
+    MenuPage controls;
     MenuPage* current; // none outside BuildMenu .. TearDownMenu
     uint16_t boxX, boxY, boxW, boxH;
     uint16_t action; // a MenuAction
     uint16_t repeat; // steps left before a held key moves again
     MenuPage* reopen; // set by the theme and video handlers; outlives tear-down and restart
     DISP_Handler* quitHandler;
+    // While an action of the controls page waits for its new key: the handlers that take
+    // every key, and the action's settings key.
+    DISP_HandlerSet* awaiting;
+    const char* awaitedAction;
 };
 
 extern Menu menu;

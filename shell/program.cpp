@@ -14,6 +14,7 @@
 #include "game/chartentry.h"
 #include "game/game.h"
 #include "shell/app.h"
+#include "shell/devices.h"
 #include "shell/menu.h"
 #include "shell/paths.h"
 #include "shell/settings.h"
@@ -76,6 +77,11 @@ bool OpenSettings()
         app.config = KV_Create(path, settingsDefaults);
     }
     if (app.config == nullptr) {
+        Fail("cannot make the settings (out of memory)");
+        return false;
+    }
+    // Settings added since the file was written are completed, never the file replaced.
+    if (!CompleteSettings(app.config)) {
         Fail("cannot make the settings (out of memory)");
         return false;
     }
@@ -267,6 +273,7 @@ bool StartSystems(Started* started)
         (void)ApplyVolume(volume);
     }
     DISP_Init();
+    OpenDevices();
     AUX_InitTrigTables();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     return true;
@@ -289,6 +296,7 @@ void RunPass()
         CloseVideo();
     }
 
+    CloseDevices();
     DISP_Quit();
     if (started.audio) {
         Mix_CloseAudio();

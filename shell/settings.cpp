@@ -24,6 +24,16 @@ const KV_Pair settingsDefaults[SETTINGS_COUNT + 1] = {
     {nullptr, nullptr},
 };
 
+const KV_Pair optionalSettings[OPTIONAL_SETTINGS_COUNT + 1] = {
+    {"MOUSE", "on"},
+    {nullptr, nullptr},
+};
+
+const char* const actionKeys[ACTION_KEY_COUNT] = {
+    "KEY.UP",      "KEY.DOWN",    "KEY.LEFT",  "KEY.RIGHT", "KEY.BUTTON1",
+    "KEY.BUTTON2", "KEY.BUTTON3", "KEY.PAUSE", "KEY.QUIT",
+};
+
 namespace {
 
 struct Level {
@@ -41,12 +51,12 @@ struct Cycle {
 
 constexpr const char* volumeCycle[] = {"zero", "low", "medium", "loud", nullptr};
 constexpr const char* difficultyCycle[] = {"easy", "normal", "hard", "inhuman", nullptr};
-constexpr const char* interpolationCycle[] = {"on", "off", nullptr};
+constexpr const char* onOffCycle[] = {"on", "off", nullptr};
 
 constexpr Cycle cycles[] = {
     {"VOLUME", volumeCycle},
     {"DIFFICULTY", difficultyCycle},
-    {"INTERPOLATION", interpolationCycle},
+    {"INTERPOLATION", onOffCycle},
 };
 
 const char* SkipBlanks(const char* text)
@@ -77,6 +87,19 @@ const char* ReadSize(const char* text, uint32_t* value)
 }
 
 } // namespace
+
+bool CompleteSettings(KV_Store* store)
+{
+    if (store == nullptr) {
+        return false;
+    }
+    for (const KV_Pair* pair = optionalSettings; pair->key != nullptr; ++pair) {
+        if (!KV_HasKey(store, pair->key) && !KV_SetString(store, pair->key, pair->value)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 int VolumeLevel(const char* value)
 {

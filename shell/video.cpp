@@ -1,5 +1,6 @@
 #include "shell/video.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,20 @@ VIDEO_OpenFn openDisplay = SDL_SetVideoMode;
 VIDEO_ListFn listModes = SDL_ListModes;
 
 constexpr uint32_t maxZoom = 4;
+
+bool pointerCaptured = false;
+
+bool FullScreen()
+{
+    return app.screen != nullptr && (app.screen->flags & SDL_FULLSCREEN) != 0;
+}
+
+// Hidden while it is captured and in full screen, where it only covers the picture; free
+// in a window, so that the player can leave it.
+void ShowPointer()
+{
+    SDL_ShowCursor(pointerCaptured || FullScreen() ? SDL_DISABLE : SDL_ENABLE);
+}
 
 // Each source pixel goes into Z neighbouring words of the first row of its block; the other
 // Z - 1 rows of the block are copies of that row. Both surfaces are walked by their pitch.
@@ -207,15 +222,47 @@ bool SetupVideo()
         return false;
     }
     SDL_WM_SetCaption("ZAF", "ZAF");
-    SDL_ShowCursor(SDL_DISABLE);
+    pointerCaptured = false;
+    ShowPointer();
     return true;
+}
+
+void VIDEO_CapturePointer(bool on)
+{
+    pointerCaptured = on && app.screen != nullptr;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        return;
+    }
+    SDL_WM_GrabInput(pointerCaptured ? SDL_GRAB_ON : SDL_GRAB_OFF);
+    ShowPointer();
+}
+
+bool VIDEO_PointerCaptured()
+{
+    return pointerCaptured;
+}
+
+bool VIDEO_ToggleFullScreen()
+{
+    if (app.screen == nullptr || SDL_WM_ToggleFullScreen(app.screen) == 0) {
+        return false;
+    }
+    ShowPointer();
+    // The next start opens the display as it is now: full screen in the screen's own size,
+    // so that the zoom stays as it is.
+    char mode[24];
+    std::snprintf(mode, sizeof mode, "%ux%u", static_cast<unsigned>(app.screen->w),
+                  static_cast<unsigned>(app.screen->h));
+    return KV_ReplaceString(app.config, "VIDEO", FullScreen() ? mode : "window");
 }
 
 void CloseVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_WM_GrabInput(SDL_GRAB_OFF);
         SDL_ShowCursor(SDL_ENABLE);
     }
+    pointerCaptured = false;
     if (app.rotationSource != nullptr) {
         SDL_FreeSurface(app.rotationSource);
         app.rotationSource = nullptr;

@@ -22,6 +22,17 @@ void VIDEO_SetBackends(VIDEO_OpenFn open, VIDEO_ListFn list);
 // surface cannot be made; CloseVideo must be called in either case.
 [[nodiscard]] bool SetupVideo();
 
+// While captured the pointer is grabbed and hidden (the mouse turns the arena); otherwise it
+// is free, and shown in a window but not in full screen.
+void VIDEO_CapturePointer(bool on);
+[[nodiscard]] bool VIDEO_PointerCaptured();
+
+// Switches between the window and full screen without touching the surfaces every screen
+// draws on, so that a game goes on as it was; VIDEO is set to "window" or to the screen's
+// size in full screen ("510x510"), so the next start opens the same way. False when SDL
+// cannot switch (nothing changes) or the setting cannot be written.
+bool VIDEO_ToggleFullScreen();
+
 // Shows the pointer again and frees the back buffer and the rotation source; the screen
 // itself belongs to SDL. Safe to call twice, and after a failed SetupVideo.
 void CloseVideo();

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/devices.h"
 #include "shell/paths.h"
 #include "shell/program.h"
 #include "shell/theme.h"
@@ -24,24 +25,61 @@ struct Playback {
     uint32_t now;
     uint32_t limit;
     std::vector<std::string> themes;
+    int gamepad = -1;
 };
 
 Playback playback;
+
+SDL_Event MakeEvent(const HarnessEvent& scripted)
+{
+    SDL_Event event{};
+    event.type = scripted.type;
+    switch (scripted.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        event.key.state = scripted.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = scripted.key;
+        event.key.keysym.mod = static_cast<SDLMod>(scripted.mod);
+        break;
+    case SDL_JOYAXISMOTION:
+        event.jaxis = {scripted.type, scripted.device, scripted.part, scripted.value};
+        break;
+    case SDL_JOYHATMOTION:
+        event.jhat = {scripted.type, scripted.device, scripted.part, static_cast<uint8_t>(scripted.value)};
+        break;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        event.jbutton = {scripted.type, scripted.device, scripted.part,
+                         static_cast<uint8_t>(scripted.type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED)};
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        event.button.button = scripted.part;
+        event.button.state = scripted.type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        break;
+    case SDL_MOUSEMOTION:
+        event.motion.xrel = scripted.value;
+        break;
+    case SDL_ACTIVEEVENT:
+        event.active.state = scripted.part;
+        event.active.gain = static_cast<uint8_t>(scripted.value);
+        break;
+    default:
+        break;
+    }
+    return event;
+}
 
 void PushDue()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
         return;
     }
+    if (playback.gamepad != GamepadIndex()) {
+        DeclareGamepad(playback.gamepad);
+    }
     while (playback.next < playback.events.size() && playback.events[playback.next].at <= playback.now) {
-        const HarnessEvent& scripted = playback.events[playback.next++];
-        SDL_Event event{};
-        event.type = scripted.type;
-        if (scripted.type == SDL_KEYDOWN || scripted.type == SDL_KEYUP) {
-            event.key.type = scripted.type;
-            event.key.state = scripted.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-            event.key.keysym.sym = scripted.key;
-        }
+        SDL_Event event = MakeEvent(playback.events[playback.next++]);
         SDL_PushEvent(&event);
     }
     if (playback.now >= playback.limit) {
@@ -183,7 +221,8 @@ const char defaultSettings[] =
     "KEY.BUTTON2   = c\n"
     "KEY.BUTTON3   = space\n"
     "KEY.PAUSE     = p\n"
-    "KEY.QUIT      = escape\n";
+    "KEY.QUIT      = escape\n"
+    "MOUSE         = on\n";
 
 } // namespace
 
@@ -195,6 +234,48 @@ const char* HarnessDefaultSettings()
 std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key)
 {
     return {{at, SDL_KEYDOWN, key}, {at + 40, SDL_KEYUP, key}};
+}
+
+HarnessEvent HarnessAxis(uint32_t at, uint8_t axis, int16_t value, uint8_t device)
+{
+    return {at, SDL_JOYAXISMOTION, SDLK_UNKNOWN, 0, axis, value, device};
+}
+
+HarnessEvent HarnessHat(uint32_t at, uint8_t hat, uint8_t value, uint8_t device)
+{
+    return {at, SDL_JOYHATMOTION, SDLK_UNKNOWN, 0, hat, value, device};
+}
+
+std::vector<HarnessEvent> HarnessPadButton(uint32_t at, uint8_t button, uint8_t device)
+{
+    return {{at, SDL_JOYBUTTONDOWN, SDLK_UNKNOWN, 0, button, 0, device},
+            {at + 40, SDL_JOYBUTTONUP, SDLK_UNKNOWN, 0, button, 0, device}};
+}
+
+std::vector<HarnessEvent> HarnessMouseButton(uint32_t at, uint8_t button)
+{
+    return {{at, SDL_MOUSEBUTTONDOWN, SDLK_UNKNOWN, 0, button}, {at + 40, SDL_MOUSEBUTTONUP, SDLK_UNKNOWN, 0, button}};
+}
+
+HarnessEvent HarnessMouseMotion(uint32_t at, int16_t xrel)
+{
+    return {at, SDL_MOUSEMOTION, SDLK_UNKNOWN, 0, 0, xrel};
+}
+
+HarnessEvent HarnessFocusLost(uint32_t at)
+{
+    return {at, SDL_ACTIVEEVENT, SDLK_UNKNOWN, 0, SDL_APPINPUTFOCUS, 0};
+}
+
+std::vector<HarnessEvent> HarnessSwitchScreen(uint32_t at, uint16_t alt)
+{
+    const SDLKey key = alt != 0 ? SDLK_RETURN : SDLK_F11;
+    return {{at, SDL_KEYDOWN, key, alt}, {at + 40, SDL_KEYUP, key, alt}};
+}
+
+void HarnessDeclareGamepad(int index)
+{
+    playback.gamepad = index;
 }
 
 std::vector<HarnessEvent> HarnessKeys(uint32_t at, SDLKey key, int count, uint32_t gap)

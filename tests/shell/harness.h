@@ -24,9 +24,28 @@ struct Folders;
 
 struct HarnessEvent {
     uint32_t at;  // virtual ms since the run began
-    uint8_t type; // SDL_KEYDOWN, SDL_KEYUP or SDL_QUIT
+    uint8_t type; // SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, or one of the kinds below
     SDLKey key;   // for the key events
+    uint16_t mod = 0;   // the key events' modifiers (KMOD_ALT ...)
+    uint8_t part = 0;   // joystick axis, hat or button; mouse button; active event's state
+    int16_t value = 0;  // axis position, hat position, mouse motion's xrel, active event's gain
+    uint8_t device = 0; // the joystick events' device index
 };
+
+// Joystick and mouse events for scripts: an axis or hat moved, a button pressed and released
+// 40 ms later, the mouse moved by `xrel`, the window's focus lost (state SDL_APPINPUTFOCUS).
+HarnessEvent HarnessAxis(uint32_t at, uint8_t axis, int16_t value, uint8_t device = 0);
+HarnessEvent HarnessHat(uint32_t at, uint8_t hat, uint8_t value, uint8_t device = 0);
+std::vector<HarnessEvent> HarnessPadButton(uint32_t at, uint8_t button, uint8_t device = 0);
+std::vector<HarnessEvent> HarnessMouseButton(uint32_t at, uint8_t button);
+HarnessEvent HarnessMouseMotion(uint32_t at, int16_t xrel);
+HarnessEvent HarnessFocusLost(uint32_t at);
+// Alt (left or right) + Enter, or F11 when `alt` is 0: down, and up 40 ms later.
+std::vector<HarnessEvent> HarnessSwitchScreen(uint32_t at, uint16_t alt);
+
+// The joystick index the runs declare as their gamepad at every start (there is no real
+// one); -1, the default, declares none.
+void HarnessDeclareGamepad(int index);
 
 // A press and release of `key`: down at `at`, up 40 ms later.
 std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key);
@@ -51,7 +70,8 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
 // The descriptor HarnessWriteTinyTheme writes by default.
 const char* HarnessTinyDescriptor();
 
-// The "configuration.txt" a run without one leaves behind, byte for byte.
+// The "configuration.txt" a run without one leaves behind, byte for byte: the fifteen keys
+// every file must hold, then the optional ones.
 const char* HarnessDefaultSettings();
 
 // Writes (creating the folders on the way) or reads a file below the program folder.

@@ -91,7 +91,7 @@ protected:
         AUDIO_SetRecorder(CountSounds);
         navigationSounds = selectionSounds = 0;
         app.config = KV_Create("configuration.txt", settingsDefaults);
-        ASSERT_NE(app.config, nullptr);
+        ASSERT_TRUE(CompleteSettings(app.config));
         const KV_Pair descriptor[] = {{"MENU", "20 110 215 120"},
                                       {"CHART", "127 100"},
                                       {"LEGAL_INFORMATION", "made for the tests"},
@@ -168,8 +168,11 @@ TEST_F(MenuTest, PagesHoldTheirEntriesInOrder)
                         static_cast<Uint16>(menu.boxH)}),
               "20,110 215x120");
     EXPECT_EQ(LabelsOf(&menu.main), (Labels{"PLAY", "OPTIONS", "ABOUT", kBack}));
-    EXPECT_EQ(LabelsOf(&menu.options), (Labels{"THEME", "VIDEO", "INTERPOLATION: on", "VOLUME: medium",
+    EXPECT_EQ(LabelsOf(&menu.options), (Labels{"THEME", "VIDEO", "CONTROLS", "INTERPOLATION: on", "VOLUME: medium",
                                                "DIFFICULTY: normal", kBack}));
+    EXPECT_EQ(LabelsOf(&menu.controls),
+              (Labels{"UP: up", "DOWN: down", "LEFT: left", "RIGHT: right", "BUTTON1: x", "BUTTON2: c",
+                      "BUTTON3: space", "PAUSE: p", "QUIT: escape", "MOUSE: on", kBack}));
     EXPECT_EQ(LabelsOf(&menu.about), (Labels{kBack}));
     EXPECT_EQ(LabelsOf(&menu.theme), (Labels{"alpha", "default", "zeta", "<random>", kBack}))
         << "THEME is <cycle>, so <cycle> is not offered";
@@ -182,8 +185,8 @@ TEST_F(MenuTest, PagesHoldTheirEntriesInOrder)
     Set("VOLUME", "Loud");
     Rebuild();
     EXPECT_EQ(LabelsOf(&menu.theme), (Labels{"alpha", "default", "<cycle>", "<random>", kBack}));
-    EXPECT_EQ(LabelsOf(&menu.options)[2], "INTERPOLATION: off") << "anything but on works as off";
-    EXPECT_EQ(LabelsOf(&menu.options)[3], "VOLUME: Loud");
+    EXPECT_EQ(LabelsOf(&menu.options)[3], "INTERPOLATION: off") << "anything but on works as off";
+    EXPECT_EQ(LabelsOf(&menu.options)[4], "VOLUME: Loud");
 }
 
 TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
@@ -227,7 +230,7 @@ TEST_F(MenuTest, OptionEntriesCycleAndStaySelected)
     }
     Cycle("INTERPOLATION", "INTERPOLATION", "off");
     Cycle("INTERPOLATION", "INTERPOLATION", "on");
-    EXPECT_EQ(NODE_Count(&menu.options.entries), 6u);
+    EXPECT_EQ(NODE_Count(&menu.options.entries), 7u);
     EXPECT_TRUE(lastStep);
 
     // Values outside the cycles: an unknown volume cannot be changed here; an unknown
@@ -243,6 +246,47 @@ TEST_F(MenuTest, OptionEntriesCycleAndStaySelected)
     EXPECT_EQ(First(menu.current), "INTERPOLATION: on");
     EXPECT_EQ(Setting("INTERPOLATION"), "on");
     EXPECT_EQ(app.runState, RUN_MENU);
+}
+
+TEST_F(MenuTest, ControlsPageTakesTheNextKeyAndSwapsAKeyInUse)
+{
+    ASSERT_TRUE(BuildMenu());
+    menu.current = &menu.controls;
+    menu.controls.parent = &menu.options;
+    Choose("LEFT: left");
+    EXPECT_EQ(First(menu.current), "LEFT: press a key");
+    // Keys without a name of their own cannot be written down: the wait goes on.
+    for (SDLKey unnamed : {SDLK_UNKNOWN, static_cast<SDLKey>(5)}) {
+        Press(unnamed);
+        EXPECT_EQ(First(menu.current), "LEFT: press a key") << "key " << unnamed;
+    }
+    EXPECT_EQ(Setting("KEY.LEFT"), "left");
+    Press(SDLK_a);
+    EXPECT_EQ(First(menu.current), "LEFT: a") << "relabelled in place, still selected";
+    EXPECT_EQ(Setting("KEY.LEFT"), "a");
+
+    // The menu's own keys follow at once: 'x' given to UP moves up, and BUTTON1 takes 'up'.
+    Choose("UP: up");
+    Press(SDLK_x);
+    EXPECT_EQ(Setting("KEY.UP"), "x");
+    EXPECT_EQ(Setting("KEY.BUTTON1"), "up") << "swapped, so no two actions share a key";
+    EXPECT_EQ(LabelsOf(&menu.controls)[0], "UP: x");
+    EXPECT_EQ(LabelsOf(&menu.controls)[4], "BUTTON1: up");
+    const int before = navigationSounds;
+    Press(SDLK_x);
+    EXPECT_EQ(navigationSounds, before + 1) << "x moves through the menu now";
+    EXPECT_EQ(First(menu.current), kBack);
+    Press(SDLK_UP);
+    EXPECT_EQ(menu.current, &menu.options) << "up chooses now: the back entry";
+
+    menu.current = &menu.controls;
+    Cycle("MOUSE", "MOUSE", "off");
+    Cycle("MOUSE", "MOUSE", "on");
+
+    // Leaving the page while a key is awaited frees the wait with the rest.
+    Choose("DOWN: down");
+    TearDownMenu();
+    EXPECT_EQ(menu.awaiting, nullptr);
 }
 
 TEST_F(MenuTest, ChoosingLoudVolumeSilencesEveryChannelAtOnce)
@@ -430,7 +474,7 @@ TEST_F(MenuTest, BuildFailsOnABadBoxOrAMissingKey)
     ASSERT_TRUE(BuildMenu());
     ASSERT_TRUE(BuildMenu()) << "building again replaces the pages and handlers";
     EXPECT_EQ(NODE_Count(&menu.main.entries), 4u);
-    EXPECT_EQ(NODE_Count(&menu.options.entries), 6u);
+    EXPECT_EQ(NODE_Count(&menu.options.entries), 7u);
     Press(SDLK_DOWN);
     EXPECT_EQ(navigationSounds, 1) << "one handler per key, not two";
 }
@@ -630,14 +674,18 @@ protected:
 
 TEST_F(MenuRun, OptionsReachTheFileAtExit)
 {
-    // OPTIONS; VOLUME (three down) medium -> loud; DIFFICULTY normal -> hard; back up to
-    // INTERPOLATION on -> off; back to the main page; quit.
-    EXPECT_EQ(Run({SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_x, SDLK_UP,
-                   SDLK_UP, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE}),
+    // OPTIONS; VOLUME (four down) medium -> loud; DIFFICULTY normal -> hard; back up to
+    // INTERPOLATION on -> off; CONTROLS (one up), LEFT (two down) gets 'a', MOUSE (up twice
+    // round to the end, less back) off; back to the main page; quit.
+    EXPECT_EQ(Run({SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_x, SDLK_DOWN, SDLK_x,
+                   SDLK_UP, SDLK_UP, SDLK_x, SDLK_UP, SDLK_x, SDLK_DOWN, SDLK_DOWN, SDLK_x, SDLK_a, SDLK_UP,
+                   SDLK_UP, SDLK_UP, SDLK_UP, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE}),
               0);
     EXPECT_EQ(SettingOf("VOLUME"), "loud");
     EXPECT_EQ(SettingOf("DIFFICULTY"), "hard");
     EXPECT_EQ(SettingOf("INTERPOLATION"), "off");
+    EXPECT_EQ(SettingOf("KEY.LEFT"), "a");
+    EXPECT_EQ(SettingOf("MOUSE"), "off");
     EXPECT_EQ(app.runState, RUN_QUIT);
 }
 

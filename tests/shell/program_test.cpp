@@ -80,6 +80,13 @@ TEST_F(ProgramTest, ASettingsFileLackingAKeyIsReplacedWhole)
     ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
     EXPECT_EQ(RunAndQuit(), 0);
     EXPECT_EQ(Settings(), defaultFile) << "the custom volume is lost with the rest";
+
+    // A file from before the optional keys keeps every value and gains them at its end.
+    settings = Replace(Replace(defaultFile, "VOLUME        = medium", "VOLUME        = loud"), "MOUSE         = on\n", "");
+    settings = Replace(settings, "KEY.LEFT      = left", "KEY.LEFT      = a");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(Settings(), settings + "MOUSE         = on\n");
 }
 
 TEST_F(ProgramTest, AnUnknownVolumeStaysAsWrittenAndAKnownOneIsRewritten)

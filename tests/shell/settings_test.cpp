@@ -38,8 +38,9 @@ protected:
     }
 };
 
-TEST_F(SettingsTest, NewStoreWritesTheFifteenKeysInOrderWithEqualsInColumnFifteen)
+TEST_F(SettingsTest, NewStoreWritesEveryKeyInOrderWithEqualsInColumnFifteen)
 {
+    ASSERT_TRUE(CompleteSettings(app.config));
     char* text = nullptr;
     uint32_t length = 0;
     ASSERT_TRUE(KV_Serialise(app.config, &text, &length));
@@ -49,9 +50,22 @@ TEST_F(SettingsTest, NewStoreWritesTheFifteenKeysInOrderWithEqualsInColumnFiftee
         EXPECT_EQ(line[14], '=') << "line " << lines << " has its '=' elsewhere";
         ++lines;
     }
-    EXPECT_EQ(lines, SETTINGS_COUNT);
+    EXPECT_EQ(lines, static_cast<int>(SETTINGS_COUNT) + static_cast<int>(OPTIONAL_SETTINGS_COUNT));
     MEM_Free(text);
     EXPECT_EQ(settingsDefaults[SETTINGS_COUNT].key, nullptr) << "the list must end with a NULL key";
+}
+
+TEST_F(SettingsTest, CompletingKeepsEverySettingTheStoreHolds)
+{
+    ASSERT_TRUE(KV_ReplaceString(app.config, "KEY.LEFT", "a"));
+    ASSERT_TRUE(KV_SetString(app.config, "MOUSE", "off"));
+    ASSERT_TRUE(CompleteSettings(app.config));
+    EXPECT_EQ(Value("MOUSE"), "off") << "a player's choice is not reset to the default";
+    EXPECT_EQ(Value("KEY.LEFT"), "a");
+    ASSERT_TRUE(KV_RemoveKey(app.config, "MOUSE"));
+    ASSERT_TRUE(CompleteSettings(app.config));
+    EXPECT_EQ(Value("MOUSE"), "on");
+    EXPECT_FALSE(CompleteSettings(nullptr));
 }
 
 TEST_F(SettingsTest, VolumeLevelsAreExactAndCaseSensitive)

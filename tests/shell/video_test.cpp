@@ -161,7 +161,12 @@ TEST_F(VideoTest, DisplayFieldsCaptionPointerModesAndScaling)
     SDL_WM_GetCaption(&title, &icon);
     EXPECT_STREQ(title, "ZAF");
     EXPECT_STREQ(icon, "ZAF");
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "free over a window outside play";
+    VIDEO_CapturePointer(true);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "hidden while it turns the arena";
+    EXPECT_EQ(SDL_WM_GrabInput(SDL_GRAB_QUERY), SDL_GRAB_ON);
+    VIDEO_CapturePointer(false);
+    EXPECT_EQ(SDL_WM_GrabInput(SDL_GRAB_QUERY), SDL_GRAB_OFF);
     EXPECT_EQ(app.fullscreenModes, someModes);
     const SDL_PixelFormat* format = app.screen->format;
     EXPECT_EQ(app.redShift, format->Rshift);

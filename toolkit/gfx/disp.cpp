@@ -17,6 +17,43 @@ bool initialised = false;
 uint32_t unicodeUsers = 0;
 SDL_Event waitBuffer;
 
+// What the translator made of the last event taken from SDL, handed out before SDL's queue
+// is read again.
+DISP_TranslateFn translator = nullptr;
+std::array<SDL_Event, DISP_MAX_TRANSLATED> translated{};
+int translatedCount = 0;
+int translatedNext = 0;
+
+// Hands out the next event after translation; false when there is none for now. `take`
+// reads SDL's queue once and is false when it gave nothing.
+template <typename Take>
+bool next_event(SDL_Event* event, Take take)
+{
+    for (;;) {
+        if (translatedNext < translatedCount) {
+            *event = translated[translatedNext++];
+            return true;
+        }
+        if (!take(event)) {
+            return false;
+        }
+        if (translator == nullptr) {
+            return true;
+        }
+        int count = translator(event, translated.data(), DISP_MAX_TRANSLATED);
+        if (count < 0) {
+            return true;
+        }
+        translatedCount = count > DISP_MAX_TRANSLATED ? DISP_MAX_TRANSLATED : count;
+        translatedNext = 0;
+    }
+}
+
+bool poll_event(SDL_Event* event)
+{
+    return next_event(event, [](SDL_Event* e) { return SDL_PollEvent(e) != 0; });
+}
+
 // A queued event may carry any number in its key field, which the enum type cannot hold.
 uint32_t key_symbol(const SDL_Event* event)
 {
@@ -87,14 +124,19 @@ int dispatch(SDL_Event* event, bool* handled)
 // cannot be read.
 bool wait_event(SDL_Event* event)
 {
-    for (;;) {
+    bool failed = false;
+    auto take = [&failed](SDL_Event* e) {
         SDL_PumpEvents();
-        int got = SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_ALLEVENTS);
-        if (got < 0) {
-            return false;
-        }
-        if (got > 0) {
+        int got = SDL_PeepEvents(e, 1, SDL_GETEVENT, SDL_ALLEVENTS);
+        failed = got < 0;
+        return got > 0;
+    };
+    for (;;) {
+        if (next_event(event, take)) {
             return true;
+        }
+        if (failed) {
+            return false;
         }
         CLK_Delay(kWaitStepMs);
     }
@@ -209,6 +251,8 @@ void DISP_Init()
     fill_record(&keyUpDispatcher, dispatch_key, nullptr, 0, nullptr);
     NODE_AddTail(&keyDownDispatcher.node, &typeTable[SDL_KEYDOWN]);
     NODE_AddTail(&keyUpDispatcher.node, &typeTable[SDL_KEYUP]);
+    translatedCount = 0;
+    translatedNext = 0;
     initialised = true;
 }
 
@@ -295,10 +339,17 @@ int DISP_Dispatch(SDL_Event* event)
     return dispatch(event, &handled);
 }
 
+void DISP_SetTranslator(DISP_TranslateFn fn)
+{
+    translator = fn;
+    translatedCount = 0;
+    translatedNext = 0;
+}
+
 int DISP_PollOne()
 {
     SDL_Event event;
-    if (SDL_PollEvent(&event) == 0) {
+    if (!poll_event(&event)) {
         return 0;
     }
     return DISP_Dispatch(&event);
@@ -307,15 +358,16 @@ int DISP_PollOne()
 void DISP_PollAll()
 {
     SDL_Event event;
-    for (uint32_t taken = 0; taken < DISP_POLL_LIMIT && SDL_PollEvent(&event) != 0; taken++) {
+    for (uint32_t taken = 0; taken < DISP_POLL_LIMIT && poll_event(&event); taken++) {
         (void)DISP_Dispatch(&event);
     }
 }
 
 void DISP_Flush()
 {
+    // Through the translator, so that it keeps track of what the devices hold.
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
+    while (poll_event(&event)) {
     }
 }
 

@@ -74,6 +74,14 @@ void DISP_FreeKeyHandlerSet(DISP_HandlerSet* set);
 [[nodiscard]] DISP_HandlerSet* DISP_NewTypeHandlerSet(DISP_EventFn fn, uintptr_t user);
 void DISP_FreeTypeHandlerSet(DISP_HandlerSet* set);
 
+// A translator sees every event taken from SDL's queue by this module before anything else
+// does (the shell turns gamepad and mouse input into key events with it). It returns -1 to
+// keep the event as it is, or the number of events (0 to drop it, at most `capacity`) it
+// wrote to `out` to stand in its place, in order. NULL removes it.
+enum { DISP_MAX_TRANSLATED = 8 };
+using DISP_TranslateFn = int (*)(const SDL_Event* event, SDL_Event* out, int capacity);
+void DISP_SetTranslator(DISP_TranslateFn fn);
+
 // Calls the newest handler of the event's type (for key events, of its key symbol). Returns
 // the handler's result, or 1 when there is none, its function is NULL, or the type or key
 // symbol is out of range (such events are ignored). A NULL event gives 1.
