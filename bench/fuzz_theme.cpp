@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "shell/app.h"
 #include "shell/settings.h"
@@ -106,8 +107,17 @@ bool Prepare()
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    // A theme's files need hundreds of bytes: inputs start at full length instead of being
+    // grown slowly from a few bytes (the flags are read after this call).
+    static std::vector<char*> args(*argv, *argv + *argc);
+    static char fullLength[] = "-len_control=0";
+    args.insert(args.begin() + 1, fullLength);
+    args.push_back(nullptr);
+    *argv = args.data();
+    *argc += 1;
+
     ready = Prepare();
     if (!ready) {
         std::fprintf(stderr, "fuzz_theme: cannot set up (is the default theme in %s?)\n", defaultDir.c_str());

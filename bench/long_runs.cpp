@@ -6,7 +6,7 @@
 //                                  the last game is within 1 MB of that after game 10
 //   zaf_long sweep [RUNS [SEED]]   one start-up, menu, game and shutdown with the n-th
 //                                  allocation failing, for every n of the run or a seeded
-//                                  sample of RUNS (300): the program ends with status 0, or 1
+//                                  sample of RUNS (2000): the program ends with status 0, or 1
 //                                  and one line on stderr, and leaves nothing allocated
 //
 // Both exit with status 1 when a check fails. Needs SDL_VIDEODRIVER=dummy and
@@ -23,6 +23,7 @@
 #include <set>
 #include <string>
 
+#include "game/chart.h"
 #include "shell/theme.h"
 #include "tests/shell/harness.h"
 #include "util/mem.h"
@@ -36,6 +37,7 @@
 #define ZAF_LEAK_CHECK 1
 #endif
 #ifdef ZAF_LEAK_CHECK
+#include <sanitizer/common_interface_defs.h>
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -171,26 +173,54 @@ struct Outcome {
     bool stuck;
     int64_t leftLive;
     bool leak;
+    bool named; // the game's score entered the chart and a name was typed
 };
 
-// One flight with the n-th allocation failing (none for 0), stderr kept apart.
+uint32_t failing = 0;
+int realStderr = -1;
+char capturePath[64];
+
+// A sanitizer report ends the process inside a run, its text in the run's stderr file.
+[[maybe_unused]] void SayWhichRun()
+{
+    if (realStderr >= 0) {
+        dprintf(realStderr, "sweep: the run with allocation %u failing ended the process; its stderr is in %s\n",
+                failing, capturePath);
+    }
+}
+
+// One flight with the n-th allocation failing (none for 0), stderr kept apart. The chart
+// holds no points, so that the game's score enters it and the name entry runs.
 Outcome Fly(uint32_t failAt)
 {
     const std::string dir = NewFolder();
+    uint8_t weakChart[CHART_FILE_SIZE];
+    for (ChartEntry& row : chart) {
+        row = ChartEntry{};
+    }
+    ChartToBytes(weakChart);
+    (void)HarnessWriteFile(dir, "chart.raw", std::string(reinterpret_cast<char*>(weakChart), sizeof weakChart));
     HarnessPilot pilot;
     pilot.catches = 4;
     std::fflush(stderr);
-    FILE* caught = std::tmpfile();
-    const int saved = dup(2);
+    std::snprintf(capturePath, sizeof capturePath, "/tmp/zaf_long-stderr-%d.txt", static_cast<int>(getpid()));
+    FILE* caught = std::fopen(capturePath, "w+");
+    if (caught == nullptr) {
+        std::exit(1);
+    }
+    realStderr = dup(2);
     dup2(fileno(caught), 2);
+    failing = failAt;
     MEM_ResetCounters();
     MEM_FailAt(failAt);
     Outcome outcome{};
     outcome.status = HarnessFly(dir, pilot, runLimit);
+    outcome.named = pilot.sawScreen;
     MEM_FailAt(0);
     std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
+    dup2(realStderr, 2);
+    close(realStderr);
+    realStderr = -1;
     std::rewind(caught);
     char line[1024];
     while (std::fgets(line, sizeof line, caught) != nullptr) {
@@ -200,6 +230,7 @@ Outcome Fly(uint32_t failAt)
         }
     }
     std::fclose(caught);
+    std::remove(capturePath);
     outcome.stuck = HarnessNow() >= runLimit;
     outcome.leftLive = MEM_LiveBlocks();
     outcome.leak = LeakReported();
@@ -209,9 +240,13 @@ Outcome Fly(uint32_t failAt)
 
 int Run(int runs, unsigned seed)
 {
+#ifdef ZAF_LEAK_CHECK
+    __sanitizer_set_death_callback(SayWhichRun);
+#endif
     const Outcome clean = Fly(0);
     const uint32_t points = MEM_Points();
-    if (clean.status != 0 || clean.stderrLines != 0 || clean.stuck || clean.leftLive != 0 || clean.leak) {
+    if (clean.status != 0 || clean.stderrLines != 0 || clean.stuck || clean.leftLive != 0 || clean.leak ||
+        !clean.named) {
         std::printf("sweep: the undisturbed run failed: status %d, %s\n", clean.status, clean.firstLine.c_str());
         return 1;
     }
@@ -226,12 +261,14 @@ int Run(int runs, unsigned seed)
             chosen.insert(1 + random() % points);
         }
     }
-    std::printf("sweep: %u allocation points in a whole run; failing %zu of them (seed %u)\n", points,
-                chosen.size(), seed);
+    std::printf("sweep: %u allocation points in a whole run (start-up, menu, a game named in the chart, "
+                "the next theme, quit); failing %zu of them (seed %u)\n",
+                points, chosen.size(), seed);
     std::fflush(stdout);
 
     int carriedOn = 0;
     int failures = 0;
+    int done = 0;
     std::map<std::string, int> ended; // status 1, by message
     const auto began = std::chrono::steady_clock::now();
     for (const uint32_t n : chosen) {
@@ -246,6 +283,9 @@ int Run(int runs, unsigned seed)
             carriedOn++;
         } else {
             ended[o.firstLine]++;
+        }
+        if (++done % 100 == 0) {
+            std::printf("  %d runs\n", done);
         }
         // Blocks left by a failed run would be blamed on the next.
         if (o.leftLive != 0) {
@@ -276,7 +316,7 @@ int main(int argc, char** argv)
         return soak::Run(count > 0 ? count : 1000, seed);
     }
     if (what == "sweep") {
-        return sweep::Run(count > 0 ? count : 300, seed);
+        return sweep::Run(count > 0 ? count : 2000, seed);
     }
     std::fprintf(stderr, "usage: zaf_long soak [GAMES [SEED]] | sweep [RUNS [SEED]]\n");
     return 2;
