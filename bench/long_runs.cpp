@@ -4,6 +4,7 @@
 //   zaf_long soak [GAMES [SEED]]   GAMES games in one run (1000): the live allocations at every
 //                                  return to the menu stay the same, the resident memory after
 //                                  the last game is within 1 MB of that after game 10
+//   zaf_long fail N                the sweep's run with allocation N failing, alone
 //   zaf_long sweep [RUNS [SEED]]   one start-up, menu, game and shutdown with the n-th
 //                                  allocation failing, for every n of the run or a seeded
 //                                  sample of RUNS (2000): the program ends with status 0, or 1
@@ -174,6 +175,7 @@ struct Outcome {
     int64_t leftLive;
     bool leak;
     bool named; // the game's score entered the chart and a name was typed
+    HarnessPilot pilot;
 };
 
 uint32_t failing = 0;
@@ -216,6 +218,7 @@ Outcome Fly(uint32_t failAt)
     Outcome outcome{};
     outcome.status = HarnessFly(dir, pilot, runLimit);
     outcome.named = pilot.sawScreen;
+    outcome.pilot = pilot;
     MEM_FailAt(0);
     std::fflush(stderr);
     dup2(realStderr, 2);
@@ -275,9 +278,11 @@ int Run(int runs, unsigned seed)
         const Outcome o = Fly(n);
         const bool statusOk = (o.status == 0 && o.stderrLines <= 1) || (o.status == 1 && o.stderrLines == 1);
         if (!statusOk || o.stuck || o.leftLive != 0 || o.leak) {
-            std::printf("FAILED at allocation %u: status %d, %d lines on stderr (%s)%s, %lld allocations left%s\n", n,
-                        o.status, o.stderrLines, o.firstLine.c_str(), o.stuck ? ", stuck until the limit" : "",
-                        static_cast<long long>(o.leftLive), o.leak ? ", a leak reported" : "");
+            std::printf("FAILED at allocation %u: status %d, %d lines on stderr (%s)%s, %lld allocations left%s; "
+                        "the autopilot chose PLAY %d times, saw %d game overs, stopped in stage %d\n",
+                        n, o.status, o.stderrLines, o.firstLine.c_str(), o.stuck ? ", stuck until the limit" : "",
+                        static_cast<long long>(o.leftLive), o.leak ? ", a leak reported" : "", o.pilot.chosen,
+                        o.pilot.played, static_cast<int>(o.pilot.stage));
             failures++;
         } else if (o.status == 0) {
             carriedOn++;
@@ -314,6 +319,14 @@ int main(int argc, char** argv)
     setvbuf(stdout, nullptr, _IOLBF, 0);
     if (what == "soak") {
         return soak::Run(count > 0 ? count : 1000, seed);
+    }
+    if (what == "fail") { // one run of the sweep again
+        const sweep::Outcome o = sweep::Fly(static_cast<uint32_t>(count));
+        std::printf("allocation %d failing: status %d, stderr \"%s\"%s, %lld allocations left, PLAY chosen %d "
+                    "times, %d game overs, stage %d\n",
+                    count, o.status, o.firstLine.c_str(), o.stuck ? ", stuck until the limit" : "",
+                    static_cast<long long>(o.leftLive), o.pilot.chosen, o.pilot.played, static_cast<int>(o.pilot.stage));
+        return 0;
     }
     if (what == "sweep") {
         return sweep::Run(count > 0 ? count : 2000, seed);

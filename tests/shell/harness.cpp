@@ -124,6 +124,13 @@ void Fly()
     HarnessPilot& p = *pilot;
     const uint32_t now = playback.now;
     const bool inMenu = menu.current != nullptr;
+    // A game whose game-over screen could not be had goes straight on.
+    if (p.stage == HarnessPilot::PLAYING || p.stage == HarnessPilot::GAME_OVER) {
+        if (WG_CurrentScreen != nullptr || inMenu) {
+            p.stage = inMenu ? HarnessPilot::MENU : HarnessPilot::NAMING;
+            stageSince = now;
+        }
+    }
     switch (p.stage) {
     case HarnessPilot::MENU:
         if (inMenu && now > stageSince + 1000) {
