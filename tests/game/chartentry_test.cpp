@@ -236,6 +236,24 @@ TEST_F(ChartNameEntry, WidgetsThatCannotBeMadeLeaveTheRowNameless)
     EXPECT_EQ(chart[1].points, 950u);
     EXPECT_STREQ(chart[1].name, "");
     EXPECT_EQ(presents, 0);
+    // The keys taken again after a Return on the empty name, each failing in turn: the
+    // screen is left, never kept until the window is closed.
+    MEM_ResetCounters();
+    ASSERT_TRUE(OpenNameEntry(4));
+    CloseNameEntry();
+    const uint32_t opening = MEM_Points();
+    for (uint32_t n = opening + 1; n <= opening + 30; n++) {
+        now = 0;
+        Type(100, "", true);
+        Type(300, "x", true);
+        MEM_ResetCounters();
+        MEM_FailAt(n);
+        Play(960);
+        MEM_FailAt(0);
+        EXPECT_EQ(app.runState, RUN_PLAY) << "allocation " << n;
+        EXPECT_LT(now, 1000u) << "allocation " << n;
+        pending.clear();
+    }
 }
 
 // The whole program, headless and flown by the harness's autopilot: PLAY, a game with a few
