@@ -28,9 +28,12 @@ void NameChanged(WG_Entry* entry)
 void NameFinished(WG_Entry* entry)
 {
     if (entry->length == 0) {
-        // An empty name is no name: give the entry the keyboard again.
+        // An empty name is no name: give the entry the keyboard again. Without the keys (out
+        // of memory) the screen could never be left: the row then stays nameless.
         WG_PressControl(&entry->control);
-        return;
+        if ((entry->entryFlags & WG_EF_EDITING) != 0) {
+            return;
+        }
     }
     app.runState = RUN_PLAY;
 }

@@ -8,8 +8,6 @@
 
 #include "game/chart.h"
 #include "game/game.h"
-#include "game/objects.h"
-#include "shell/program.h"
 #include "tests/shell/harness.h"
 #include "shell/app.h"
 #include "shell/audio.h"
@@ -50,12 +48,6 @@ void Push(uint8_t type, SDLKey key = SDLK_UNKNOWN, uint16_t unicode = 0)
         e.key.keysym.unicode = unicode;
     }
     SDL_PushEvent(&e);
-}
-
-void Tap(SDLKey key, uint16_t unicode = 0)
-{
-    Push(SDL_KEYDOWN, key, unicode);
-    Push(SDL_KEYUP, key);
 }
 
 struct Timed {
@@ -244,140 +236,28 @@ TEST_F(ChartNameEntry, WidgetsThatCannotBeMadeLeaveTheRowNameless)
     EXPECT_EQ(chart[1].points, 950u);
     EXPECT_STREQ(chart[1].name, "");
     EXPECT_EQ(presents, 0);
-}
-
-// The whole program, headless: PLAY, a game steered by an autopilot that turns the arena
-// toward the next object to arrive, the game-over screen, the name entry and the menu's quit.
-namespace whole {
-
-enum Stage { MENU, PLAYING, GAME_OVER, NAMING, NAMED, QUITTING };
-Stage stage = MENU;
-uint32_t clock = 0;
-uint32_t stageSince = 0;
-uint32_t finalPoints = 0;
-int held = 0;  // -1 right, 1 left
-const char* name = "Zo\xEB";
-bool closeDuringEntry = false;
-bool sawScreen = false;
-int catches = 0;
-int steered = 0;
-
-void Tracer(const char* line)
-{
-    const std::string text = line;
-    if (text.find("  start ") != std::string::npos) {
-        srand(2026);
-        stage = PLAYING;
-    } else if (text.find("  catch") != std::string::npos) {
-        catches++;
-    } else if (text.find("  game over") != std::string::npos) {
-        stage = GAME_OVER;
-        stageSince = clock;
-        finalPoints = app.points;
+    // The keys taken again after a Return on the empty name, each failing in turn: the
+    // screen is left, never kept until the window is closed.
+    MEM_ResetCounters();
+    ASSERT_TRUE(OpenNameEntry(4));
+    CloseNameEntry();
+    const uint32_t opening = MEM_Points();
+    for (uint32_t n = opening + 1; n <= opening + 30; n++) {
+        now = 0;
+        Type(100, "", true);
+        Type(300, "x", true);
+        MEM_ResetCounters();
+        MEM_FailAt(n);
+        Play(960);
+        MEM_FailAt(0);
+        EXPECT_EQ(app.runState, RUN_PLAY) << "allocation " << n;
+        EXPECT_LT(now, 1000u) << "allocation " << n;
+        pending.clear();
     }
 }
 
-void Steer()
-{
-    const Object* next = nullptr;
-    for (NODE_Node* n = game.objects.first; n != nullptr; n = n->next) {
-        const auto* o = static_cast<const Object*>(n->data);
-        if (o->arrival != 0 && (next == nullptr || o->arrival < next->arrival)) {
-            next = o;
-        }
-    }
-    int want = 0;
-    if (next != nullptr) {
-        const int d = ((next->angle - game.fieldAngle - 256) % 1024 + 1536) % 1024 - 512;
-        want = d > 3 ? 1 : d < -3 ? -1 : 0;
-    }
-    // Keys pushed while the game does not read them are lost: compare with what it holds.
-    const bool left = (game.flags & LEFT_HELD) != 0;
-    const bool right = (game.flags & RIGHT_HELD) != 0;
-    if (left && want != 1) {
-        Push(SDL_KEYUP, SDLK_LEFT);
-    }
-    if (right && want != -1) {
-        Push(SDL_KEYUP, SDLK_RIGHT);
-    }
-    if (want == 1 && !left) {
-        Push(SDL_KEYDOWN, SDLK_LEFT);
-    }
-    if (want == -1 && !right) {
-        Push(SDL_KEYDOWN, SDLK_RIGHT);
-    }
-    held = want;
-}
-
-uint32_t Ticks()
-{
-    return clock;
-}
-
-void Delay(uint32_t ms)
-{
-    clock += ms;
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-        return;
-    }
-    switch (stage) {
-    case MENU:
-        if (clock >= 1000 && stageSince == 0) {
-            Tap(SDLK_x);
-            stageSince = clock;
-        }
-        break;
-    case PLAYING:
-        // A few catches are enough for the chart; then the misses end the game.
-        if (catches < 3) {
-            steered++;
-            Steer();
-        } else if (held != 0) {
-            Push(SDL_KEYUP, held > 0 ? SDLK_LEFT : SDLK_RIGHT);
-            held = 0;
-        }
-        break;
-    case GAME_OVER:
-        if (clock > stageSince + 2000) {
-            Tap(SDLK_ESCAPE);
-            stage = NAMING;
-            stageSince = clock;
-        }
-        break;
-    case NAMING:
-        if (WG_CurrentScreen != nullptr && clock > stageSince + 500) {
-            sawScreen = true;
-            // Return on the empty name first: the screen must stay for the name that follows.
-            Tap(SDLK_RETURN, 13);
-            for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) {
-                Tap(SDLK_WORLD_9, *p);
-            }
-            if (closeDuringEntry) {
-                Push(SDL_QUIT);
-            } else {
-                Tap(SDLK_RETURN, 13);
-            }
-            stage = NAMED;
-            stageSince = clock;
-        } else if (WG_CurrentScreen == nullptr && clock > stageSince + 5000) {
-            stage = NAMED;  // no screen came: leave through the menu
-        }
-        break;
-    case NAMED:
-        if (WG_CurrentScreen == nullptr && clock > stageSince + 1000) {
-            Tap(SDLK_ESCAPE);
-            stage = QUITTING;
-        }
-        break;
-    case QUITTING: break;
-    }
-    if (clock > 400000) {
-        Push(SDL_QUIT);
-    }
-}
-
-}  // namespace whole
-
+// The whole program, headless and flown by the harness's autopilot: PLAY, a game with a few
+// catches, the game-over screen, the name entry and the menu's quit.
 class ChartEntryProgram : public ::testing::Test {
 protected:
     void SetUp() override
@@ -386,11 +266,9 @@ protected:
         ASSERT_FALSE(dir.empty());
         ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
         WriteChart(0);
-        SetGameTracer(whole::Tracer);
     }
     void TearDown() override
     {
-        SetGameTracer(nullptr);
         HarnessRemoveDir(dir);
     }
     void WriteChart(uint32_t points)
@@ -404,15 +282,9 @@ protected:
     }
     int Run(bool closeDuringEntry)
     {
-        whole::stage = whole::MENU;
-        whole::clock = whole::stageSince = whole::finalPoints = 0;
-        whole::held = whole::catches = whole::steered = 0;
-        whole::sawScreen = false;
-        whole::closeDuringEntry = closeDuringEntry;
-        CLK_SetSource(whole::Ticks, whole::Delay);
-        const int status = RunProgram(dir.c_str());
-        CLK_SetSource(nullptr, nullptr);
-        return status;
+        pilot = HarnessPilot{};
+        pilot.closeDuringEntry = closeDuringEntry;
+        return HarnessFly(dir, pilot, 400000);
     }
     // The stored file for the rows of SetUp with the game's score on top.
     std::string Expected(const char* typed)
@@ -421,13 +293,14 @@ protected:
             chart[i].points = 0;
             std::strcpy(chart[i].name, "nobody");
         }
-        chart[0].points = whole::finalPoints;
+        chart[0].points = pilot.finalPoints;
         std::strcpy(chart[0].name, typed);
         uint8_t bytes[CHART_FILE_SIZE];
         ChartToBytes(bytes);
         return std::string(reinterpret_cast<char*>(bytes), CHART_FILE_SIZE);
     }
     std::string dir;
+    HarnessPilot pilot;
     uint8_t before[CHART_FILE_SIZE];
 };
 
@@ -438,10 +311,10 @@ TEST_F(ChartEntryProgram, AGameThatEntersTheChartIsNamedAndSaved)
         SCOPED_TRACE(close ? "window closed during the entry" : "Return");
         WriteChart(0);
         EXPECT_EQ(Run(close), 0);
-        ASSERT_GT(whole::finalPoints, 0u) << "the autopilot caught nothing: " << whole::catches
-                                          << " catches, " << whole::steered << " steps";
-        EXPECT_TRUE(whole::sawScreen) << "the CONGRATULATIONS! screen came up";
-        EXPECT_EQ(whole::stage, close ? whole::NAMED : whole::QUITTING);
+        ASSERT_GT(pilot.finalPoints, 0u) << "the autopilot caught nothing: " << pilot.caught
+                                         << " catches, " << pilot.steered << " steps";
+        EXPECT_TRUE(pilot.sawScreen) << "the CONGRATULATIONS! screen came up";
+        EXPECT_EQ(pilot.stage, close ? HarnessPilot::NAMED : HarnessPilot::QUITTING);
         EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), Expected("Zo\xEB")) << "the score and the name, byte for byte";
     }
 }
@@ -449,14 +322,14 @@ TEST_F(ChartEntryProgram, AGameThatEntersTheChartIsNamedAndSaved)
 TEST_F(ChartEntryProgram, AScoreEqualToRowTenShowsNoScreen)
 {
     EXPECT_EQ(Run(false), 0);
-    const uint32_t points = whole::finalPoints;
+    const uint32_t points = pilot.finalPoints;
     ASSERT_GT(points, 0u);
     // The same game again, now against a chart whose every row holds exactly that score.
     WriteChart(points);
     EXPECT_EQ(Run(false), 0);
-    EXPECT_EQ(whole::finalPoints, points) << "the replayed game scores the same";
-    EXPECT_FALSE(whole::sawScreen);
-    EXPECT_EQ(whole::stage, whole::QUITTING);
+    EXPECT_EQ(pilot.finalPoints, points) << "the replayed game scores the same";
+    EXPECT_FALSE(pilot.sawScreen);
+    EXPECT_EQ(pilot.stage, HarnessPilot::QUITTING);
     EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), std::string(reinterpret_cast<char*>(before), CHART_FILE_SIZE));
 }
 

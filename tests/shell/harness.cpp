@@ -9,12 +9,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/game.h"
+#include "game/objects.h"
+#include "shell/app.h"
 #include "shell/devices.h"
+#include "shell/menu.h"
 #include "shell/paths.h"
 #include "shell/program.h"
 #include "shell/theme.h"
 #include "tests/support/surface_util.h"
 #include "toolkit/gfx/clock.h"
+#include "toolkit/ui/wg.h"
 #include "util/mem.h"
 
 namespace {
@@ -29,6 +34,27 @@ struct Playback {
 };
 
 Playback playback;
+HarnessPilot* pilot = nullptr;
+
+// A key event with its Unicode value, or any other event of the type.
+void Push(uint8_t type, SDLKey key = SDLK_UNKNOWN, uint16_t unicode = 0)
+{
+    SDL_Event event{};
+    event.type = type;
+    if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
+        event.key.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        event.key.keysym.unicode = unicode;
+    }
+    SDL_PushEvent(&event);
+}
+
+void Tap(SDLKey key, uint16_t unicode = 0)
+{
+    Push(SDL_KEYDOWN, key, unicode);
+    Push(SDL_KEYUP, key);
+}
 
 SDL_Event MakeEvent(const HarnessEvent& scripted)
 {
@@ -83,9 +109,132 @@ void PushDue()
         SDL_PushEvent(&event);
     }
     if (playback.now >= playback.limit) {
-        SDL_Event quit{};
-        quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
+        Push(SDL_QUIT);
+    }
+}
+
+uint32_t stageSince = 0;
+
+void PilotTracer(const char* line)
+{
+    const std::string text = line;
+    if (text.find("  start ") != std::string::npos) {
+        srand(pilot->seed);
+        pilot->stage = HarnessPilot::PLAYING;
+        pilot->caught = 0;
+        pilot->sawScreen = false;
+    } else if (text.find("  catch") != std::string::npos) {
+        pilot->caught++;
+    } else if (text.find("  game over") != std::string::npos) {
+        pilot->stage = HarnessPilot::GAME_OVER;
+        pilot->played++;
+        stageSince = playback.now;
+        pilot->finalPoints = app.points;
+    }
+}
+
+// Holds the turning key toward the next object to arrive, or none.
+void Steer(bool chase)
+{
+    const Object* next = nullptr;
+    for (NODE_Node* n = game.objects.first; n != nullptr && chase; n = n->next) {
+        const auto* o = static_cast<const Object*>(n->data);
+        if (o->arrival != 0 && (next == nullptr || o->arrival < next->arrival)) {
+            next = o;
+        }
+    }
+    int want = 0;
+    if (next != nullptr) {
+        const int d = ((next->angle - game.fieldAngle - 256) % 1024 + 1536) % 1024 - 512;
+        want = d > 3 ? 1 : d < -3 ? -1 : 0;
+    }
+    // Keys pushed while the game does not read them are lost: compare with what it holds.
+    const bool left = (game.flags & LEFT_HELD) != 0;
+    const bool right = (game.flags & RIGHT_HELD) != 0;
+    if (left && want != 1) {
+        Push(SDL_KEYUP, SDLK_LEFT);
+    }
+    if (right && want != -1) {
+        Push(SDL_KEYUP, SDLK_RIGHT);
+    }
+    if (want == 1 && !left) {
+        Push(SDL_KEYDOWN, SDLK_LEFT);
+    }
+    if (want == -1 && !right) {
+        Push(SDL_KEYDOWN, SDLK_RIGHT);
+    }
+}
+
+void Fly()
+{
+    HarnessPilot& p = *pilot;
+    const uint32_t now = playback.now;
+    const bool inMenu = menu.current != nullptr;
+    // A game whose game-over screen could not be had goes straight on.
+    if (p.stage == HarnessPilot::PLAYING || p.stage == HarnessPilot::GAME_OVER) {
+        if (WG_CurrentScreen != nullptr || inMenu) {
+            p.stage = inMenu ? HarnessPilot::MENU : HarnessPilot::NAMING;
+            stageSince = now;
+        }
+    }
+    switch (p.stage) {
+    case HarnessPilot::MENU:
+        if (inMenu && now > stageSince + 1000) {
+            if (p.onMenu != nullptr) {
+                p.onMenu(p);
+            }
+            if (p.chosen < p.games) {
+                p.chosen++;
+                Tap(SDLK_x);
+                p.stage = HarnessPilot::CHOSEN;
+            } else {
+                Tap(SDLK_ESCAPE);
+                p.stage = HarnessPilot::QUITTING;
+            }
+            stageSince = now;
+        }
+        break;
+    case HarnessPilot::CHOSEN: // the menu again without a game: it did not start
+        if (inMenu && now > stageSince + 1000) {
+            p.stage = HarnessPilot::MENU;
+        }
+        break;
+    case HarnessPilot::PLAYING:
+        p.steered++;
+        Steer(p.caught < p.catches);
+        break;
+    case HarnessPilot::GAME_OVER:
+        if (now > stageSince + 2000) {
+            Tap(SDLK_ESCAPE);
+            p.stage = HarnessPilot::NAMING;
+            stageSince = now;
+        }
+        break;
+    case HarnessPilot::NAMING:
+        if (WG_CurrentScreen != nullptr && now > stageSince + 500) {
+            p.sawScreen = true;
+            Tap(SDLK_RETURN, 13);
+            for (const unsigned char* c = reinterpret_cast<const unsigned char*>(p.name); *c != 0; c++) {
+                Tap(SDLK_WORLD_9, *c);
+            }
+            if (p.closeDuringEntry) {
+                Push(SDL_QUIT);
+            } else {
+                Tap(SDLK_RETURN, 13);
+            }
+            p.stage = HarnessPilot::NAMED;
+        } else if (inMenu) {
+            p.stage = HarnessPilot::MENU;
+            stageSince = now;
+        }
+        break;
+    case HarnessPilot::NAMED:
+        if (inMenu) {
+            p.stage = HarnessPilot::MENU;
+            stageSince = now;
+        }
+        break;
+    case HarnessPilot::QUITTING: break;
     }
 }
 
@@ -102,6 +251,9 @@ void VirtualDelay(uint32_t ms)
     }
     playback.now += ms;
     PushDue();
+    if (pilot != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        Fly();
+    }
 }
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
@@ -410,6 +562,17 @@ int HarnessRun(const Folders& folders, const std::vector<HarnessEvent>& script, 
     CLK_SetSource(VirtualTicks, VirtualDelay);
     const int status = RunProgram(folders);
     CLK_SetSource(nullptr, nullptr);
+    return status;
+}
+
+int HarnessFly(const std::string& dir, HarnessPilot& flying, uint32_t limit)
+{
+    pilot = &flying;
+    stageSince = 0;
+    SetGameTracer(PilotTracer);
+    const int status = HarnessRun(dir, {}, limit);
+    SetGameTracer(nullptr);
+    pilot = nullptr;
     return status;
 }
 

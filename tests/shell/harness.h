@@ -89,6 +89,36 @@ int HarnessRun(const Folders& folders, const std::vector<HarnessEvent>& script,
                uint32_t limit = 10 * 60 * 1000);
 // The virtual time of the running (or last) run, in ms.
 uint32_t HarnessNow();
+
+// An autopilot in place of a script, for runs of whole games. In the menu it chooses PLAY;
+// in the game it turns the arena toward the next object to arrive until `catches` catches,
+// then lets the objects go; it leaves the game-over screen after 2 s, and on the
+// CONGRATULATIONS! screen presses Return on the empty name (the screen must stay), types
+// `name` and presses Return, or closes the window instead with `closeDuringEntry`. Back in
+// the menu it chooses PLAY again until it has done so `games` times, then quits with Escape.
+// The generator is seeded with `seed` as each game starts, so that a game replays exactly.
+struct HarnessPilot {
+    enum Stage { MENU, CHOSEN, PLAYING, GAME_OVER, NAMING, NAMED, QUITTING };
+    int games = 1;
+    int catches = 3;
+    unsigned seed = 2026;
+    const char* name = "Zo\xEB";
+    bool closeDuringEntry = false;
+    // Called in the menu before each choice and before the quit; may change the fields above
+    // for what follows.
+    void (*onMenu)(HarnessPilot& pilot) = nullptr;
+    // What the run saw.
+    Stage stage = MENU;
+    int chosen = 0;           // times PLAY was chosen
+    int played = 0;           // games that came to their game over
+    uint32_t finalPoints = 0; // at the last game over
+    int caught = 0;           // catches of the last game
+    int steered = 0;          // frames steered, all games
+    bool sawScreen = false;   // the last game's CONGRATULATIONS! screen came up
+};
+// Runs the program in `dir` flown by `pilot` and returns its exit status; as HarnessRun.
+int HarnessFly(const std::string& dir, HarnessPilot& pilot, uint32_t limit = 10 * 60 * 1000);
+
 // The themes the last run loaded, in order (a name again only after another one), as the
 // clock saw them at its waits.
 const std::vector<std::string>& HarnessThemesSeen();
