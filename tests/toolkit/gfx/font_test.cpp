@@ -95,7 +95,7 @@ protected:
             const uint32_t p = PixelAt(canvas_, x, y);
             if ((p & 0xFF00) == 0x8000) {
                 const char c = kSet[(p >> 16) - 1];
-                out += (out.empty() ? "" : " ") + std::string(1, c == ' ' ? '_' : c) + "@" + std::to_string(x);
+                out.append(out.empty() ? "" : " ").append(1, c == ' ' ? '_' : c).append("@").append(std::to_string(x));
             }
         }
         return out;
