@@ -19,6 +19,7 @@
 #include "game/objects.h"
 #include "game/screens.h"
 #include "shell/app.h"
+#include "shell/paths.h"
 #include "shell/settings.h"
 #include "shell/theme.h"
 #include "shell/video.h"
@@ -47,7 +48,11 @@ bool OpenProgram(const char* interpolation)
 {
     progDir = std::string(ZAF_RUN_DIR) + "/";
     app = App{};
-    app.progDir = progDir.c_str();
+    static Folders folders;
+    if (!PortableFolders(progDir.c_str(), &folders)) {
+        return false;
+    }
+    app.folders = &folders;
     app.config = KV_Create("configuration.txt", settingsDefaults);
     if (app.config == nullptr || !KV_ReplaceString(app.config, "THEME", "default") ||
         !KV_ReplaceString(app.config, "INTERPOLATION", interpolation)) {

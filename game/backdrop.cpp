@@ -24,8 +24,10 @@ int32_t RandomColumn()
 
 uint8_t Blend(int top, int bottom, int row)
 {
-    // Values outside 0..255 in the theme wrap round, as an 8-bit channel does.
-    return static_cast<uint8_t>((top + (bottom - top) * row / (PICTURE_SIZE - 1)) & 0xFF);
+    // Values outside 0..255 in the theme wrap round, as an 8-bit channel does. Any two ints
+    // may come from the theme: 64 bits hold their difference times the row.
+    const int64_t step = (static_cast<int64_t>(bottom) - top) * row / (PICTURE_SIZE - 1);
+    return static_cast<uint8_t>((top + step) & 0xFF);
 }
 
 void AddObjects()

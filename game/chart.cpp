@@ -1,10 +1,12 @@
 #include "game/chart.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "game/screens.h"
 #include "shell/app.h"
+#include "shell/paths.h"
 #include "toolkit/gfx/font.h"
 #include "util/kv.h"
 #include "util/mem.h"
@@ -36,9 +38,14 @@ uint16_t DigitsWidth(uint32_t points)
     return TXT_TextWidth(app.fontChart, digits, 1);
 }
 
+// Whether the rows came from "chart.raw", or are the default chart because the file proved
+// to hold none: only then may they go back into it.
+bool keepable;
+
 bool ChartPath(char* path, size_t size)
 {
-    return app.progDir != nullptr && AUX_JoinPath(path, size, '/', 0, app.progDir, "chart.raw", nullptr);
+    return app.folders != nullptr && app.folders->data[0] != '\0' &&
+           AUX_JoinPath(path, size, '/', 0, app.folders->data, "chart.raw", nullptr);
 }
 
 } // namespace
@@ -104,32 +111,53 @@ bool WriteChartFile(const char* path)
     return AUX_WriteFile(path, bytes, CHART_FILE_SIZE);
 }
 
+bool ParseChartPlace(const char* text, unsigned* x, unsigned* y)
+{
+    return text != nullptr && sscanf(text, "%u %u", x, y) == 2;
+}
+
 bool LoadChart()
 {
+    keepable = false;
+    SetDefaultChart();
+    char path[1024];
+    if (ChartPath(path, sizeof path)) {
+        const AUX_FileState state = AUX_CheckFile(path);
+        uint32_t size = 0;
+        uint8_t* data = nullptr;
+        if (state == AUX_FILE_READABLE) {
+            data = static_cast<uint8_t*>(AUX_ReadFile(path, nullptr, &size, 0));
+        }
+        if (state == AUX_FILE_MISSING || data != nullptr) {
+            // A file of any other length holds no chart: the default one may replace it.
+            (void)ChartFromBytes(data, size);
+            keepable = true;
+        } else {
+            SayOnce(NOTICE_CHART, "cannot read %s (%s): scores will not be kept", path, strerror(errno));
+        }
+        MEM_Free(data);
+    }
     const char* place = nullptr;
     unsigned x = 0;
     unsigned y = 0;
-    if (!KV_GetString(app.descriptor, "CHART", &place) || sscanf(place, "%u %u", &x, &y) != 2) {
+    if (!KV_GetString(app.descriptor, "CHART", &place) || !ParseChartPlace(place, &x, &y)) {
         return false;
     }
     chartCentreX = static_cast<uint16_t>(app.backBufferX + x);
     chartTop = static_cast<uint16_t>(y);
-    char path[1024];
-    if (!ChartPath(path, sizeof path)) {
-        SetDefaultChart();
-        return true;
-    }
-    // A file that is missing or unusable leaves the default chart, which is no failure.
-    (void)ReadChartFile(path);
     return true;
 }
 
 void SaveChart()
 {
     char path[1024];
-    if (ChartPath(path, sizeof path)) {
-        // Nothing to tell anyone about a failed write: the old file stays as it was.
-        (void)WriteChartFile(path);
+    if (!keepable || !ChartPath(path, sizeof path)) {
+        return;
+    }
+    keepable = false;
+    if (!MakeFolders(app.folders->data) || !WriteChartFile(path)) {
+        // The old file, if any, stays as it was.
+        SayOnce(NOTICE_CHART, "cannot write %s (%s): scores are not kept", path, strerror(errno));
     }
 }
 

@@ -1,5 +1,5 @@
 // The top chart: the ten best scores with their players' names ("TOP KINGS"), kept between
-// runs in the program folder's "chart.raw", and the table the menu and the name entry draw.
+// runs in "chart.raw" of the data folder, and the table the menu and the name entry draw.
 //
 // "chart.raw" is exactly 200 bytes: for each row, best first, the points as 4 big-endian
 // bytes and the name as 16 bytes ending in a NUL; the whole block is stored scrambled
@@ -27,13 +27,18 @@ extern ChartEntry chart[CHART_ROWS];
 extern uint16_t chartCentreX;
 extern uint16_t chartTop;
 
-// Reads the theme's "CHART" position and then "chart.raw" from the program folder (the
-// default chart when that file is unusable). False, with the rows untouched, only when the
-// theme's "CHART" does not hold two numbers. Called by the theme loop before the menu.
+// Reads "chart.raw" from the data folder (the default chart when the file is missing or
+// holds no chart, also when it cannot be read, which is said once on stderr) and then the
+// theme's "CHART" position. False only when "CHART" does not hold two numbers; the rows are
+// read all the same. Called by the theme loop before the menu.
 [[nodiscard]] bool LoadChart();
-// Writes the rows to "chart.raw" in the program folder; a failed write leaves the old file.
+// Writes the rows to "chart.raw", making its folder, but only when the last LoadChart read
+// them from the file or found it missing or holding no chart: a chart that could not be
+// read is never replaced. A failed write leaves the old file and is said once on stderr.
 // Called by the theme loop after the menu.
 void SaveChart();
+// Whether `text` is a "CHART" value: two numbers, the centre column and the top row.
+[[nodiscard]] bool ParseChartPlace(const char* text, unsigned* x, unsigned* y);
 // The "TOP KINGS" title and the ten rows onto the back buffer, points right-aligned so that
 // the widest row is centred on chartCentreX.
 void DrawChart();

@@ -358,7 +358,8 @@ void ArrangeShowcaseGame()
 int QuitKey(SDL_keysym*, uint8_t type, uintptr_t)
 {
     TraceKey("quit", type);
-    if (type == SDL_KEYUP) {
+    // Released behind a close request in the same frame, it must not undo the close.
+    if (type == SDL_KEYUP && app.runState != RUN_QUIT) {
         app.runState = RUN_PLAY;
     }
     return 1;

@@ -73,7 +73,10 @@ void CountMiss()
     game.misses += 1;
     if (game.misses > game.missesLimit) {
         game.misses = game.missesLimit;
-        app.runState = RUN_PLAY;
+        // A close request taken earlier in this frame still ends the program.
+        if (app.runState != RUN_QUIT) {
+            app.runState = RUN_PLAY;
+        }
     }
     // The extras lost depend only on the chain; the trace shows the miss before them.
     TraceGame("miss");

@@ -12,6 +12,7 @@
 
 #include "util/node.h"
 
+struct Folders;
 struct KV_Store;
 struct TXT_Font;
 struct PIX_Image;
@@ -67,9 +68,8 @@ using PresentFn = void (*)();
 struct App {
     uint8_t runState;
 
-    // The program's folder with a trailing '/': every file name is joined onto it as a plain
-    // prefix ("configuration.txt", "chart.raw", "themes/<name>/..."). Set for the whole run.
-    const char* progDir;
+    // Where the themes, "configuration.txt" and "chart.raw" are; set for the whole run.
+    const Folders* folders;
 
     // Settings and theme names; live for one pass of the restart loop.
     NODE_List themeNames; // one named item per entry of the themes folder, sorted

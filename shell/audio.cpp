@@ -6,6 +6,11 @@ AUDIO_RecordFn recorder = nullptr;
 
 }  // namespace
 
+bool AUDIO_IsOpen()
+{
+    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
+}
+
 void AUDIO_SetRecorder(AUDIO_RecordFn fn)
 {
     recorder = fn;
@@ -17,7 +22,7 @@ void AUDIO_Play(int channel, int sound, Mix_Chunk* chunk, int loops)
         recorder(AUDIO_PLAY, channel, sound, loops);
         return;
     }
-    if (chunk != nullptr) {
+    if (chunk != nullptr && AUDIO_IsOpen()) {
         Mix_PlayChannel(channel, chunk, loops);
     }
 }
@@ -28,7 +33,9 @@ void AUDIO_Halt(int channel)
         recorder(AUDIO_HALT, channel, -1, 0);
         return;
     }
-    Mix_HaltChannel(channel);
+    if (AUDIO_IsOpen()) {
+        Mix_HaltChannel(channel);
+    }
 }
 
 void AUDIO_Pause(int channel)
@@ -37,7 +44,9 @@ void AUDIO_Pause(int channel)
         recorder(AUDIO_PAUSE, channel, -1, 0);
         return;
     }
-    Mix_Pause(channel);
+    if (AUDIO_IsOpen()) {
+        Mix_Pause(channel);
+    }
 }
 
 void AUDIO_Resume(int channel)
@@ -46,5 +55,7 @@ void AUDIO_Resume(int channel)
         recorder(AUDIO_RESUME, channel, -1, 0);
         return;
     }
-    Mix_Resume(channel);
+    if (AUDIO_IsOpen()) {
+        Mix_Resume(channel);
+    }
 }

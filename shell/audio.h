@@ -13,6 +13,9 @@ void AUDIO_Halt(int channel);
 void AUDIO_Pause(int channel);
 void AUDIO_Resume(int channel);
 
+// Whether the mixer is open; without it every call here is harmless and plays nothing.
+[[nodiscard]] bool AUDIO_IsOpen();
+
 // A recorder sees every call; while one is set the mixer is not called at all. NULL removes it.
 using AUDIO_RecordFn = void (*)(AUDIO_Op op, int channel, int sound, int loops);
 void AUDIO_SetRecorder(AUDIO_RecordFn recorder);

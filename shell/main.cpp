@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "shell/paths.h"
 #include "shell/program.h"
 
 namespace {
@@ -51,5 +52,10 @@ int main(int argc, char** argv)
         std::fputs(usage, stderr);
         return 2;
     }
-    return RunProgram(ProgramFolder(argc > 0 ? argv[0] : nullptr));
+    static Folders folders;
+    if (!ChooseFolders(ProgramFolder(argc > 0 ? argv[0] : nullptr), nullptr, &folders)) {
+        std::fprintf(stderr, "zaf: a folder name is too long\n");
+        return 1;
+    }
+    return RunProgram(folders);
 }

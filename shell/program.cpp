@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <dirent.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "game/game.h"
 #include "shell/app.h"
 #include "shell/menu.h"
+#include "shell/paths.h"
 #include "shell/settings.h"
 #include "shell/theme.h"
 #include "shell/video.h"
@@ -49,21 +51,27 @@ void Fail(const char* what, const char* detail = nullptr)
     }
 }
 
-bool JoinProgramPath(char* path, const char* name)
-{
-    const int length = std::snprintf(path, AUX_PATH_SIZE, "%s%s", app.progDir, name);
-    return length > 0 && length < AUX_PATH_SIZE;
-}
+// Whether "configuration.txt" may be written at the end of this pass: not when there is no
+// folder for it, nor over a file that exists but could not be read.
+bool settingsKept;
 
 bool OpenSettings()
 {
+    const char* folder = app.folders->config;
     char path[AUX_PATH_SIZE];
-    if (!JoinProgramPath(path, "configuration.txt")) {
-        Fail("the program's folder name is too long");
+    const int length = std::snprintf(path, sizeof path, "%sconfiguration.txt", folder);
+    if (length <= 0 || length >= AUX_PATH_SIZE) {
+        Fail("the settings folder's name is too long");
         return false;
     }
-    // A missing, unreadable or incomplete file is replaced whole by the defaults.
-    app.config = KV_Open(path, settingsDefaults, 0, nullptr);
+    const AUX_FileState state = folder[0] != '\0' ? AUX_CheckFile(path) : AUX_FILE_MISSING;
+    settingsKept = folder[0] != '\0' && state != AUX_FILE_UNUSABLE;
+    if (state == AUX_FILE_UNUSABLE) {
+        SayOnce(NOTICE_SETTINGS, "cannot read %s (%s): settings will not be kept", path,
+                std::strerror(errno));
+    }
+    // A missing or incomplete file is replaced whole by the defaults.
+    app.config = state == AUX_FILE_READABLE ? KV_Open(path, settingsDefaults, 0, nullptr) : nullptr;
     if (app.config == nullptr) {
         app.config = KV_Create(path, settingsDefaults);
     }
@@ -74,39 +82,69 @@ bool OpenSettings()
     return true;
 }
 
-// Every entry of the themes folder but "." and ".." is a theme name, sorted without case.
-bool ListThemes()
+// Writes the settings when they changed and may be kept, and frees them.
+void CloseSettings()
 {
-    char path[AUX_PATH_SIZE];
-    if (!JoinProgramPath(path, "themes")) {
-        Fail("the program's folder name is too long");
-        return false;
+    if (app.config == nullptr) {
+        return;
     }
+    if (settingsKept && app.config->modified) {
+        if (!MakeFolders(app.folders->config) || !KV_Close(app.config)) {
+            SayOnce(NOTICE_SETTINGS, "cannot write %s (%s): settings are not kept", app.config->fileName,
+                    std::strerror(errno));
+            KV_Dispose(app.config);
+        }
+    } else {
+        KV_Dispose(app.config);
+    }
+    app.config = nullptr;
+}
+
+// Adds the entries of one themes folder that are not listed yet; false only when out of
+// memory. A folder that cannot be read adds nothing.
+bool ListThemesIn(const char* path)
+{
     DIR* folder = opendir(path);
     if (folder == nullptr) {
-        Fail("cannot read the themes folder", path);
-        return false;
+        return true;
     }
     while (const dirent* entry = readdir(folder)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0 ||
+            NODE_FindItem(entry->d_name, &app.themeNames) != nullptr) {
             continue;
         }
         NODE_Item* item = NODE_NewItem(entry->d_name, 0);
         if (item == nullptr) {
             closedir(folder);
-            Fail("cannot list the themes (out of memory)");
             return false;
         }
         NODE_AddItemTail(item, &app.themeNames);
     }
-    const int sorted = NODE_SortItems(&app.themeNames, NODE_SORT_ASCENDING_NOCASE);
     closedir(folder);
-    if (sorted == 0) {
+    return true;
+}
+
+// Every entry of the themes folders but "." and ".." is a theme name, once, sorted without
+// case.
+bool ListThemes()
+{
+    const char* programThemes = app.folders->themes[1];
+    DIR* folder = opendir(programThemes);
+    if (folder == nullptr) {
+        Fail("cannot read the themes folder", programThemes);
+        return false;
+    }
+    closedir(folder);
+    if (!ListThemesIn(app.folders->themes[0]) || !ListThemesIn(programThemes)) {
+        Fail("cannot list the themes (out of memory)");
+        return false;
+    }
+    if (NODE_SortItems(&app.themeNames, NODE_SORT_ASCENDING_NOCASE) == 0) {
         Fail("cannot sort the themes (out of memory)");
         return false;
     }
     if (NODE_Count(&app.themeNames) == 0) {
-        Fail("the themes folder holds no theme", path);
+        Fail("the themes folder holds no theme", programThemes);
         return false;
     }
     return true;
@@ -176,24 +214,54 @@ struct Started {
     bool audio;
 };
 
+// SDL falls back to a driver that shows nothing when no display answers; the program would
+// then run unseen for ever. Only a player who asked for such a driver gets it.
+bool ShowsAWindow()
+{
+    char driver[32] = "";
+    if (SDL_VideoDriverName(driver, sizeof driver) == nullptr) {
+        return false;
+    }
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) {
+        return true;
+    }
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return asked != nullptr && std::strstr(asked, driver) != nullptr;
+}
+
+// A player without a sound device still plays, silently.
+bool OpenAudio()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        SayOnce(NOTICE_SOUND, "no sound (%s): playing silently", SDL_GetError());
+        return false;
+    }
+    if (Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024) != 0) {
+        SayOnce(NOTICE_SOUND, "no sound (%s): playing silently", Mix_GetError());
+        return false;
+    }
+    if (Mix_AllocateChannels(8) != 8) {
+        SayOnce(NOTICE_SOUND, "no sound (cannot have 8 mixer channels): playing silently");
+        Mix_CloseAudio();
+        return false;
+    }
+    return true;
+}
+
 // Start-up steps from SDL to the display; false at the first that fails.
 bool StartSystems(Started* started)
 {
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         Fail("cannot start SDL", SDL_GetError());
         return false;
     }
     started->sdl = true;
+    if (!ShowsAWindow()) {
+        Fail("no display to show the window on (is DISPLAY set?)");
+        return false;
+    }
     SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
-    if (Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024) != 0) {
-        Fail("cannot open the audio device", Mix_GetError());
-        return false;
-    }
-    started->audio = true;
-    if (Mix_AllocateChannels(8) != 8) {
-        Fail("cannot have 8 mixer channels");
-        return false;
-    }
+    started->audio = OpenAudio();
     const char* volume = nullptr;
     if (KV_GetString(app.config, "VOLUME", &volume)) {
         (void)ApplyVolume(volume);
@@ -229,27 +297,38 @@ void RunPass()
         SDL_Quit();
     }
     NODE_FreeAllItems(&app.themeNames);
-    // A failed write is given up: the store is freed unwritten.
-    if (app.config != nullptr && !KV_Close(app.config)) {
-        KV_Dispose(app.config);
-    }
-    app.config = nullptr;
+    CloseSettings();
 }
 
 } // namespace
 
-int RunProgram(const char* progDir)
+int RunProgram(const Folders& folders)
 {
     failure[0] = '\0';
-    app.progDir = progDir != nullptr ? progDir : "";
+    ForgetNotices();
+    app.folders = &folders;
+    if (!folders.portable && (folders.config[0] == '\0' || folders.data[0] == '\0')) {
+        SayOnce(NOTICE_NO_HOME, "no usable home folder (HOME): settings and scores cannot be kept");
+    }
     app.runState = RUN_RESTART;
     while (app.runState == RUN_RESTART) {
         RunPass();
     }
     ForgetCurrentTheme();
+    app.folders = nullptr;
     if (failure[0] != '\0') {
         std::fprintf(stderr, "zaf: %s\n", failure);
         return 1;
     }
     return 0;
+}
+
+int RunProgram(const char* progDir)
+{
+    Folders folders;
+    if (!PortableFolders(progDir != nullptr ? progDir : "", &folders)) {
+        std::fprintf(stderr, "zaf: the program's folder name is too long\n");
+        return 1;
+    }
+    return RunProgram(folders);
 }

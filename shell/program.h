@@ -6,10 +6,14 @@
 // close button write it, and every loop here tests it.
 #pragma once
 
-// Runs the whole program with `progDir` (a folder path ending in '/') as the folder of
-// "configuration.txt", "chart.raw" and "themes"; the text must stay valid while it runs.
-// Returns the exit status: 0 after the player quit, silently; 1 when starting failed (no
-// settings store, no themes, no SDL, no audio device, no display, no loadable theme, ...),
-// after one line on stderr that names the failure. "configuration.txt" is written on the
-// way out in both cases when the settings changed.
+struct Folders;
+
+// Runs the whole program with its themes, "configuration.txt" and "chart.raw" in `folders`,
+// which must stay valid while it runs. Returns the exit status: 0 after the player quit,
+// silently; 1 when starting failed (no settings store, no themes, no SDL, no display, no
+// loadable theme, ...), after one line on stderr that names the failure. Settings and chart
+// that cannot be read or kept are said once each on stderr and do not end the program.
+// "configuration.txt" is written on the way out in both cases when the settings changed.
+[[nodiscard]] int RunProgram(const Folders& folders);
+// The same for a portable program folder `progDir` (ending in '/'), which holds all three.
 [[nodiscard]] int RunProgram(const char* progDir);

@@ -22,6 +22,7 @@
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/theme.h"
+#include "shell/paths.h"
 #include "shell/video.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
@@ -230,7 +231,11 @@ int main(int argc, char** argv)
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     const std::string progDir = FolderOf(argv[0]);
-    app.progDir = progDir.c_str();
+    static Folders folders;
+    if (!PortableFolders(progDir.c_str(), &folders)) {
+        return Fail("the program's folder name is too long");
+    }
+    app.folders = &folders;
     app.config = KV_Create((std::string(argv[1]) + "/unused-configuration.txt").c_str(), settingsDefaults);
     if (app.config == nullptr || !KV_ReplaceString(app.config, "THEME", "default")) {
         KV_Dispose(app.config);

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/chart.h"
 #include "shell/app.h"
+#include "shell/paths.h"
 #include "shell/audio.h"
 #include "toolkit/gfx/font.h"
 #include "toolkit/gfx/pix.h"
@@ -52,12 +54,7 @@ char currentTheme[NAME_SIZE];
 
 bool FileExists(const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fclose(file);
-    return true;
+    return AUX_CheckFile(path) == AUX_FILE_READABLE;
 }
 
 bool SetCurrentTheme(const char* name)
@@ -98,17 +95,39 @@ const char* ChooseTheme()
     return wanted;
 }
 
-// A path in the theme's own folder, no fallback; false when it does not fit.
-bool OwnThemeFile(const char* name, const char* file, char* path)
+// The folder of theme `name` with a trailing '/': the player's own when there is one, else
+// the program's. False when neither holds a folder of that name.
+bool ThemeFolder(const char* name, char* path)
 {
-    const int length = std::snprintf(path, PATH_SIZE, "%sthemes/%s/%s", app.progDir, name, file);
-    return length > 0 && length < PATH_SIZE;
+    if (name[0] == '\0' || std::strchr(name, '/') != nullptr || app.folders == nullptr) {
+        return false;
+    }
+    for (const char* root : app.folders->themes) {
+        struct stat folder {};
+        const int length = std::snprintf(path, PATH_SIZE, "%s%s/", root, name);
+        if (root[0] != '\0' && length > 0 && length < PATH_SIZE && stat(path, &folder) == 0 &&
+            S_ISDIR(folder.st_mode)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FileInTheme(const char* name, const char* file, char* path)
+{
+    char folder[PATH_SIZE];
+    struct stat info {};
+    if (!ThemeFolder(name, folder)) {
+        return false;
+    }
+    const int length = std::snprintf(path, PATH_SIZE, "%s%s", folder, file);
+    return length > 0 && length < PATH_SIZE && stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // The file from the theme, else from "default"; false when neither has it.
 bool FindFile(const char* file, char* path)
 {
-    return AUX_FindThemeFile(app.progDir, "themes", currentTheme, file, path, PATH_SIZE);
+    return FileInTheme(currentTheme, file, path) || FileInTheme(defaultTheme, file, path);
 }
 
 // "x.c.bmp" has its optional mask in "x.a.bmp"; false for other names.
@@ -163,8 +182,10 @@ bool LoadBaseFont()
 {
     char colour[PATH_SIZE];
     char mask[PATH_SIZE];
-    if (OwnThemeFile(currentTheme, "font.c.bmp", colour) &&
-        OwnThemeFile(currentTheme, "font.a.bmp", mask)) {
+    char folder[PATH_SIZE];
+    if (ThemeFolder(currentTheme, folder) &&
+        std::snprintf(colour, PATH_SIZE, "%sfont.c.bmp", folder) < PATH_SIZE &&
+        std::snprintf(mask, PATH_SIZE, "%sfont.a.bmp", folder) < PATH_SIZE) {
         app.baseFont = LoadFontFrom(colour, mask);
     }
     if (app.baseFont == nullptr && FindFile("font.c.bmp", colour) && MaskPath(colour, mask)) {
@@ -250,6 +271,10 @@ PIX_Image* LoadFrames(const char* file, uint32_t flags, uint32_t framesNeeded)
 
 bool LoadSounds()
 {
+    // Without a sound device the game plays silently: no sound is needed then.
+    if (!AUDIO_IsOpen()) {
+        return true;
+    }
     char path[PATH_SIZE];
     for (int i = 0; i < SOUND_COUNT; ++i) {
         if (!FindFile(soundFiles[i], path) || !MEM_Allow()) {
@@ -267,19 +292,25 @@ bool LoadSounds()
     return true;
 }
 
+// The chart cannot be laid out without it; the player's chart must not pay for that.
+bool ChartPlaceReadable()
+{
+    const char* place = nullptr;
+    unsigned x = 0;
+    unsigned y = 0;
+    return KV_GetString(app.descriptor, "CHART", &place) && ParseChartPlace(place, &x, &y);
+}
+
 // Loads the current theme in its fixed order; on false, part of it may be loaded.
 bool LoadCurrentTheme()
 {
     char path[PATH_SIZE];
-    // Only a folder of the themes folder is a theme, however much "default" could lend it.
-    struct stat folder {};
-    if (currentTheme[0] == '\0' || std::strchr(currentTheme, '/') != nullptr ||
-        !OwnThemeFile(currentTheme, "", path) || stat(path, &folder) != 0 || !S_ISDIR(folder.st_mode) ||
-        !FindFile("descriptor.txt", path)) {
+    // Only a folder of a themes folder is a theme, however much "default" could lend it.
+    if (!ThemeFolder(currentTheme, path) || !FindFile("descriptor.txt", path)) {
         return false;
     }
     app.descriptor = KV_Open(path, descriptorKeys, 0, nullptr);
-    if (app.descriptor == nullptr || !LoadBaseFont() || !LoadFonts()) {
+    if (app.descriptor == nullptr || !ChartPlaceReadable() || !LoadBaseFont() || !LoadFonts()) {
         return false;
     }
     app.logo = LoadPicture("logo.c.bmp", SDL_RLEACCEL);

@@ -2,10 +2,10 @@
 // descriptor, fonts, pictures and sounds into the program record with every missing file
 // taken from the theme "default", the tinted object pictures, and freeing all of it.
 //
-// A theme that cannot be loaded (also a name that is no folder of the themes folder) is
+// A theme that cannot be loaded (also a name that is no folder of a themes folder) is
 // replaced by "default", and THEME in `app.config` is set to "default" so that the choice
 // lasts. Needs the display open (the pictures take its
-// format) and `app.themeNames`, `app.config`, `app.progDir` set.
+// format) and `app.themeNames`, `app.config`, `app.folders` set.
 #pragma once
 
 // The theme loaded last; it outlives restarts so that "<cycle>" and "<random>" move on from

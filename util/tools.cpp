@@ -361,8 +361,15 @@ void* AUX_ReadFile(const char* name, void* buffer, uint32_t* size, uint32_t extr
     if (name == nullptr || (buffer != nullptr && size == nullptr)) {
         return nullptr;
     }
-    FILE* file = fopen(name, "rb");
+    // Opened without blocking, so that a FIFO or a device under the name cannot hold the
+    // caller up; such a file is then refused as no regular file.
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "rb");
     if (file == nullptr) {
+        close(fd);
         return nullptr;
     }
     struct stat info;
@@ -401,6 +408,26 @@ void* AUX_ReadFile(const char* name, void* buffer, uint32_t* size, uint32_t extr
         *size = length;
     }
     return data;
+}
+
+AUX_FileState AUX_CheckFile(const char* name)
+{
+    if (name == nullptr) {
+        errno = EINVAL;
+        return AUX_FILE_UNUSABLE;
+    }
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? AUX_FILE_MISSING : AUX_FILE_UNUSABLE;
+    }
+    struct stat info;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    close(fd);
+    if (!regular) {
+        errno = EINVAL;
+        return AUX_FILE_UNUSABLE;
+    }
+    return AUX_FILE_READABLE;
 }
 
 namespace {

@@ -104,6 +104,12 @@ uintptr_t AUX_OrTag(AUX_Tag* list, uintptr_t tag, uintptr_t bits);
 // receives the file's length. Returns NULL when the file cannot be read whole or on a
 // failed allocation (an allocated buffer is then freed).
 [[nodiscard]] void* AUX_ReadFile(const char* name, void* buffer, uint32_t* size, uint32_t extra);
+// What reading `name` would meet, found without blocking on a FIFO or a device: missing (no
+// such file), readable (a regular file that opens), or unusable for any other reason (no
+// permission, not a regular file, a file standing where a folder should); errno then tells
+// why.
+enum AUX_FileState { AUX_FILE_MISSING, AUX_FILE_READABLE, AUX_FILE_UNUSABLE };
+[[nodiscard]] AUX_FileState AUX_CheckFile(const char* name);
 // Writes `length` bytes to a temporary file beside `name`, flushes it to disk and renames it
 // over `name` only when everything was written. Returns false, leaving any old file as it
 // was, for a NULL name or data, a length of 0, or any failure.

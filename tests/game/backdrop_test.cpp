@@ -89,6 +89,14 @@ TEST_F(Backdrop, GradientFromTheThemeAndBadValues)
     for (int i = 0; i < PICTURE_SIZE; i++) {
         ASSERT_EQ(BackdropColours()[i], Rgb(40, 50, 60)) << "equal colours give a flat backdrop, row " << i;
     }
+    // The extremes an int holds, far apart both ways: each channel's low byte at the ends and
+    // 64-bit arithmetic between them.
+    SetBackground("-2147483648 2147483647 999999 2147483647 -2147483648 -2147483648");
+    ASSERT_TRUE(InitBackdrop());
+    EXPECT_EQ(BackdropColours()[0], Rgb(0x00, 0xFF, 0x3F)) << "999999 is 0xF423F";
+    EXPECT_EQ(BackdropColours()[254], Rgb(0xFF, 0x00, 0x00));
+    // Half of 2^32 - 1, rounded toward zero, from each end; 999999 - 1074241823 for blue.
+    EXPECT_EQ(BackdropColours()[127], Rgb(0xFF, 0x00, 0x20));
     for (const char* value : {"1 2 3 4 5", "", "red"}) {
         SetBackground(value);
         EXPECT_FALSE(InitBackdrop()) << "'" << value << "'";

@@ -3,12 +3,17 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "shell/app.h"
+#include "shell/paths.h"
 #include "tests/support/surface_util.h"
 #include "toolkit/gfx/font.h"
 #include "util/kv.h"
@@ -93,11 +98,13 @@ protected:
     void SetUp() override
     {
         saved = app;
-        app.progDir = folder.c_str();
+        ASSERT_TRUE(PortableFolders(folder.c_str(), &folders));
+        app.folders = &folders;
         app.backBufferX = 0;
         const KV_Pair pairs[] = {{"CHART", "127 150"}, {nullptr, nullptr}};
         app.descriptor = KV_Create("descriptor.txt", pairs);
         ASSERT_NE(app.descriptor, nullptr);
+        ForgetNotices();
     }
     void TearDown() override
     {
@@ -105,20 +112,30 @@ protected:
         app = saved;
     }
     void Put(const std::vector<uint8_t>& bytes) { dir.Write("chart.raw", bytes); }
+    // Loads, puts the rows in and saves, as a theme pass does; returns what was said.
+    std::string Pass(bool loads = true)
+    {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadChart(), loads);
+        loadedDefault = chart[0].points == 5000 && strcmp(chart[9].name, "plume") == 0;
+        memcpy(chart, kRows, sizeof chart);
+        SaveChart();
+        return ::testing::internal::GetCapturedStderr();
+    }
 
     App saved{};
+    bool loadedDefault = false;
+    Folders folders{};
     TempDir dir;
     const std::string folder = dir.Path("");
     const std::string path = dir.Path("chart.raw");
 };
 
-TEST_F(ChartFile, SavedAndLoadedThroughTheProgramFolder)
+TEST_F(ChartFile, SavedAndLoadedThroughTheDataFolder)
 {
-    memcpy(chart, kRows, sizeof chart);
-    SaveChart();
+    EXPECT_EQ(Pass(), "");
     EXPECT_EQ(ReadBytes(path), kFileBytes);
 
-    SetDefaultChart();
     app.backBufferX = 100; // at zoom 1 the field sits inside a wider screen
     ASSERT_TRUE(LoadChart());
     EXPECT_EQ(chartCentreX, 227);
@@ -126,16 +143,18 @@ TEST_F(ChartFile, SavedAndLoadedThroughTheProgramFolder)
     EXPECT_EQ(chart[0].points, 123456789u);
     EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
 
-    // A failed save leaves the old file.
-    const std::string missing = folder + "no/such/folder/";
-    app.progDir = missing.c_str();
-    SetDefaultChart();
-    SaveChart();
-    EXPECT_EQ(ReadBytes(path), kFileBytes);
-    EXPECT_FALSE(WriteChartFile(missing.c_str()));
+    // A data folder that does not exist yet is made when the chart is first saved.
+    const std::string deeper = folder + "new/zaf/";
+    ASSERT_TRUE(PortableFolders(deeper.c_str(), &folders));
+    EXPECT_EQ(Pass(), "");
+    EXPECT_EQ(ReadBytes(deeper + "chart.raw"), kFileBytes);
+    struct stat info {};
+    ASSERT_EQ(stat(deeper.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u) << "the player's folders are private";
+    EXPECT_FALSE(WriteChartFile((folder + "no/such/folder/chart.raw").c_str()));
 }
 
-TEST_F(ChartFile, UnusableFilesGiveTheDefaultChart)
+TEST_F(ChartFile, AFileHoldingNoChartGivesTheDefaultAndIsReplaced)
 {
     memcpy(chart, kRows, sizeof chart);
     ASSERT_TRUE(LoadChart()) << "a missing file is not a failure";
@@ -148,20 +167,64 @@ TEST_F(ChartFile, UnusableFilesGiveTheDefaultChart)
         memcpy(chart, kRows, sizeof chart);
         ASSERT_TRUE(LoadChart());
         ExpectDefaultChart("file of " + std::to_string(bytes.size()) + " bytes");
+        memcpy(chart, kRows, sizeof chart);
+        SaveChart();
+        EXPECT_EQ(ReadBytes(path), kFileBytes) << "file of " << bytes.size() << " bytes";
     }
 }
 
-TEST_F(ChartFile, APlaceWithoutTwoNumbersFailsTheLoad)
+TEST_F(ChartFile, AFileThatCannotBeReadIsNeverReplaced)
+{
+    // As root no permission keeps a file from being read, so the unreadable files here are
+    // of other kinds: a folder, a FIFO (which must not block the start), and a file standing
+    // where the data folder should be.
+    struct Case {
+        const char* what;
+        bool (*make)(const std::string& path);
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::string& p) { return mkdir(p.c_str(), 0700) == 0; }},
+        {"a FIFO", [](const std::string& p) { return mkfifo(p.c_str(), 0600) == 0; }},
+    };
+    for (const Case& c : cases) {
+        std::remove(path.c_str());
+        ASSERT_TRUE(c.make(path)) << c.what;
+        ForgetNotices();
+        const std::string said = Pass();
+        EXPECT_TRUE(loadedDefault) << c.what;
+        EXPECT_NE(said.find("chart.raw"), std::string::npos) << c.what << ": " << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << c.what << ": one line: " << said;
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0) << c.what;
+        EXPECT_FALSE(S_ISREG(info.st_mode)) << c.what << " was replaced";
+        EXPECT_EQ(Pass(), "") << c.what << ": said only once";
+    }
+    rmdir(path.c_str());
+    std::remove(path.c_str());
+
+    Put(kFileBytes);
+    const std::string underFile = path + "/";
+    ASSERT_TRUE(PortableFolders(underFile.c_str(), &folders));
+    ForgetNotices();
+    EXPECT_NE(Pass().find("chart.raw"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path), kFileBytes) << "the file standing in the way";
+}
+
+TEST_F(ChartFile, APlaceWithoutTwoNumbersFailsButTheRowsAreRead)
 {
     Put(kFileBytes);
     for (const char* place : {"127", "", "x 5"}) {
         ASSERT_TRUE(KV_SetString(app.descriptor, "CHART", place));
         SetDefaultChart();
         EXPECT_FALSE(LoadChart()) << "'" << place << "'";
-        ExpectDefaultChart("rows stay untouched");
+        EXPECT_EQ(chart[0].points, 123456789u) << "the file is read whatever the place";
     }
     ASSERT_TRUE(KV_RemoveKey(app.descriptor, "CHART"));
     EXPECT_FALSE(LoadChart()) << "no CHART at all";
+    unsigned x = 0;
+    unsigned y = 0;
+    EXPECT_TRUE(ParseChartPlace(" 12  34 ", &x, &y));
+    EXPECT_EQ(x * 1000 + y, 12034u);
 }
 
 // A font whose glyphs are solid blocks 5 pixels high: digits 3 wide, the space 2, every

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "game/extras.h"
@@ -176,6 +177,71 @@ TEST_F(GameLoopTest, ClosingTheWindowInPlaySkipsTheGameOverScreen)
     EXPECT_EQ(app.runState, RUN_QUIT);
     EXPECT_FALSE(Played(Plays(), SOUND_GAME_OVER));
     EXPECT_LT(CLK_GetTicks(), 2100u);
+}
+
+TEST_F(GameLoopTest, ClosingTheWindowWinsOverTheGamesEndInTheSameFrame)
+{
+    // The quit key released right behind the close request; the second close only ends a
+    // game-over screen that should not have come.
+    Script({{2000, SDL_KEYDOWN, SDLK_ESCAPE}, {2040, SDL_QUIT, SDLK_UNKNOWN},
+            {2040, SDL_KEYUP, SDLK_ESCAPE}, {4000, SDL_QUIT, SDLK_UNKNOWN}});
+    PlayGame();
+    EXPECT_EQ(app.runState, RUN_QUIT);
+    EXPECT_FALSE(Played(Plays(), SOUND_GAME_OVER)) << "the quit key's release did not undo the close";
+    EXPECT_LT(CLK_GetTicks(), 2100u);
+
+    ASSERT_TRUE(Restart("normal"));
+    HoldLaunches();
+    game.misses = game.missesLimit;
+    Place(0, -126.5, 0, -1, 0);  // at the rim beside the catcher: missed in this frame
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    Step();
+    EXPECT_NE(FirstObject()->stateBits & ST_MISSED, 0) << "the last miss came";
+    EXPECT_EQ(app.runState, RUN_QUIT) << "after the close request of its frame";
+}
+
+uint32_t floodLeft = 0;
+std::vector<uint32_t> keysPerFrame;
+
+// Every key the game takes brings the next one, as a stream arriving faster than any step
+// can empty the queue; the last is followed by a close request.
+void FloodingTracer(const char* line)
+{
+    if (std::strstr(line, "key left") == nullptr) {
+        return;
+    }
+    keysPerFrame.resize(frameCounter + 1);
+    keysPerFrame[frameCounter] += 1;
+    SDL_Event event{};
+    event.type = floodLeft == 0 ? SDL_QUIT : (floodLeft % 2 == 0 ? SDL_KEYDOWN : SDL_KEYUP);
+    event.key.type = event.type;
+    event.key.keysym.sym = SDLK_LEFT;
+    if (floodLeft > 0) {
+        floodLeft -= 1;
+    }
+    SDL_PushEvent(&event);
+}
+
+TEST_F(GameLoopTest, AFloodOfKeysNeitherFreezesThePlayNorLosesAKey)
+{
+    floodLeft = 5000 - 1;
+    keysPerFrame.clear();
+    SetGameTracer(FloodingTracer);
+    Script({{1500, SDL_KEYDOWN, SDLK_LEFT}});
+    PlayGame();
+    SetGameTracer(nullptr);
+    EXPECT_EQ(app.runState, RUN_QUIT) << "the close request behind the flood was honoured";
+    uint32_t keys = 0;
+    uint32_t most = 0;
+    for (uint32_t n : keysPerFrame) {
+        keys += n;
+        most = std::max(most, n);
+    }
+    EXPECT_EQ(keys, 5000u) << "every key taken, the rest in later frames";
+    EXPECT_EQ(most, static_cast<uint32_t>(DISP_POLL_LIMIT)) << "a frame takes at most the limit";
+    EXPECT_LE(frameCounter, keysPerFrame.size()) << "play ended in the frame after the last key";
 }
 
 TEST_F(GameLoopTest, ClosingTheWindowDuringThePauseEndsThePlay)

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/paths.h"
 #include "shell/program.h"
 #include "shell/theme.h"
 #include "tests/support/surface_util.h"
@@ -311,13 +312,22 @@ bool HarnessFileExists(const std::string& dir, const std::string& relative)
 
 int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, uint32_t limit)
 {
+    Folders folders;
+    if (!PortableFolders(dir.c_str(), &folders)) {
+        return -1;
+    }
+    return HarnessRun(folders, script, limit);
+}
+
+int HarnessRun(const Folders& folders, const std::vector<HarnessEvent>& script, uint32_t limit)
+{
     playback.events = HarnessScript({script});
     playback.next = 0;
     playback.now = 0;
     playback.limit = limit;
     playback.themes.clear();
     CLK_SetSource(VirtualTicks, VirtualDelay);
-    const int status = RunProgram(dir.c_str());
+    const int status = RunProgram(folders);
     CLK_SetSource(nullptr, nullptr);
     return status;
 }

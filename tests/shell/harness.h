@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+struct Folders;
+
 struct HarnessEvent {
     uint32_t at;  // virtual ms since the run began
     uint8_t type; // SDL_KEYDOWN, SDL_KEYUP or SDL_QUIT
@@ -61,6 +63,9 @@ bool HarnessFileExists(const std::string& dir, const std::string& relative);
 // Runs the program in `dir` with the script and returns its exit status. The virtual clock
 // is removed again afterwards.
 int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script,
+               uint32_t limit = 10 * 60 * 1000);
+// The same with the program's folders given, as for an installed program.
+int HarnessRun(const Folders& folders, const std::vector<HarnessEvent>& script,
                uint32_t limit = 10 * 60 * 1000);
 // The virtual time of the running (or last) run, in ms.
 uint32_t HarnessNow();

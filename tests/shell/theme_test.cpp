@@ -9,6 +9,7 @@
 #include <string>
 
 #include "shell/app.h"
+#include "shell/paths.h"
 #include "shell/settings.h"
 #include "shell/video.h"
 #include "tests/shell/harness.h"
@@ -72,7 +73,8 @@ protected:
         ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", Descriptor("theme default").c_str()));
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
         ASSERT_EQ(Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 1024), 0) << Mix_GetError();
-        app.progDir = dir.c_str();
+        ASSERT_TRUE(PortableFolders(dir.c_str(), &folders));
+        app.folders = &folders;
         app.themeNames = NODE_List{};
         app.config = KV_Create((dir + "configuration.txt").c_str(), settingsDefaults);
         ASSERT_NE(app.config, nullptr);
@@ -139,6 +141,7 @@ protected:
     }
 
     std::string dir;
+    Folders folders{};
 };
 
 TEST_F(ThemeTest, ANamedThemeLoadsEveryResource)

@@ -307,7 +307,7 @@ int DISP_PollOne()
 void DISP_PollAll()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
+    for (uint32_t taken = 0; taken < DISP_POLL_LIMIT && SDL_PollEvent(&event) != 0; taken++) {
         (void)DISP_Dispatch(&event);
     }
 }

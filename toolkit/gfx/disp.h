@@ -18,6 +18,11 @@
 enum : uint32_t {
     DISP_NUM_TYPES = 32,
     DISP_NUM_KEYS = 323,
+    // The most events one poll of a frame takes (DISP_PollAll, the widget pump). SDL's queue
+    // holds 128, so a frame still takes everything that queued up since the one before, while
+    // a stream that keeps arriving as fast as it is handled (every poll pumps the system's new
+    // events in) waits for the next frames instead of holding the step for ever.
+    DISP_POLL_LIMIT = 128,
 };
 
 // Called for an event of the type it is registered for; its result is handed back by the
@@ -75,7 +80,8 @@ void DISP_FreeTypeHandlerSet(DISP_HandlerSet* set);
 int DISP_Dispatch(SDL_Event* event);
 // Takes one event and dispatches it: 0 when none was pending, else as DISP_Dispatch.
 int DISP_PollOne();
-// Dispatches every pending event; events without a handler are dropped.
+// Dispatches the pending events, at most DISP_POLL_LIMIT of them, the rest left queued for the
+// next call; events without a handler are dropped.
 void DISP_PollAll();
 // Drops every pending event without dispatching any.
 void DISP_Flush();

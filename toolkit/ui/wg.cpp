@@ -126,6 +126,32 @@ int16_t PercentRoom(uint16_t parentSize, uint16_t size)
     return room;
 }
 
+int16_t PlaceX(const WG_Widget* w, const WG_Widget* parent)
+{
+    if ((w->flags & WG_F_X_PERCENT) != 0) {
+        const int32_t room = PercentRoom(parent->width, w->width);
+        return static_cast<int16_t>(room * w->x / 100 + parent->absX);
+    }
+    return static_cast<int16_t>(parent->absX + w->x);
+}
+
+int16_t PlaceY(const WG_Widget* w, const WG_Widget* parent)
+{
+    if ((w->flags & WG_F_Y_PERCENT) != 0) {
+        const int32_t room = PercentRoom(parent->height, w->height);
+        return static_cast<int16_t>(room * w->y / 100 + parent->absY);
+    }
+    return static_cast<int16_t>(parent->absY + w->y);
+}
+
+void Placed(WG_Widget* w)
+{
+    w->flags &= ~static_cast<uint32_t>(WG_F_POS_DIRTY);
+    if (w->placed != nullptr) {
+        w->placed(w);
+    }
+}
+
 }  // namespace
 
 WG_Widget* WG_Parent(const WG_Widget* widget)
@@ -368,6 +394,10 @@ void WG_MarkPositionDirty(WG_Widget* widget)
         return;
     }
     widget->flags |= WG_F_POS_DIRTY;
+    // A margin is measured from the widget's own edge, so moving it changes its size.
+    if ((widget->flags & (WG_F_W_MARGIN | WG_F_H_MARGIN)) != 0) {
+        WG_MarkSizeDirty(widget);
+    }
     MarkChildrenPositions(widget);
 }
 
@@ -384,6 +414,9 @@ void WG_MarkSizeDirty(WG_Widget* widget)
     for (WG_Widget* c = WG_FirstChild(widget); c != nullptr; c = WG_NextSibling(c)) {
         if (SizeFromParent(c)) {
             WG_MarkSizeDirty(c);
+        } else if ((c->flags & WG_F_POS_PERCENT) != 0) {
+            // A fixed size placed by percent still moves when the room around it changes.
+            WG_MarkPositionDirty(c);
         }
     }
 }
@@ -394,13 +427,28 @@ void WG_UpdateSize(WG_Widget* w)
         return;
     }
     WG_Widget* parent = WG_Parent(w);
+    bool placeAfter = false;
     if (SizeFromParent(w)) {
         if (parent == nullptr) {
             return;
         }
         WG_UpdateSize(parent);
         if ((w->flags & (WG_F_W_MARGIN | WG_F_H_MARGIN)) != 0) {
-            WG_UpdatePosition(w);
+            if ((w->flags & WG_F_POS_PERCENT) != 0 && (w->flags & WG_F_POS_DIRTY) != 0) {
+                // A margin on one axis and a percentage on the other: the margin's axis is
+                // placed first, the other one once the size is known, so that neither waits
+                // for the other.
+                WG_UpdatePosition(parent);
+                if ((w->flags & WG_F_W_MARGIN) != 0) {
+                    w->absX = PlaceX(w, parent);
+                }
+                if ((w->flags & WG_F_H_MARGIN) != 0) {
+                    w->absY = PlaceY(w, parent);
+                }
+                placeAfter = true;
+            } else {
+                WG_UpdatePosition(w);
+            }
         }
     }
     if ((w->flags & WG_F_W_PERCENT) != 0) {
@@ -421,6 +469,15 @@ void WG_UpdateSize(WG_Widget* w)
     if (w->sized != nullptr) {
         w->sized(w);
     }
+    if (placeAfter) {
+        if ((w->flags & WG_F_W_MARGIN) == 0) {
+            w->absX = PlaceX(w, parent);
+        }
+        if ((w->flags & WG_F_H_MARGIN) == 0) {
+            w->absY = PlaceY(w, parent);
+        }
+        Placed(w);
+    }
 }
 
 void WG_UpdatePosition(WG_Widget* w)
@@ -437,23 +494,13 @@ void WG_UpdatePosition(WG_Widget* w)
         // The free room is measured against the parent's present size too.
         WG_UpdateSize(parent);
         WG_UpdateSize(w);
+        if ((w->flags & WG_F_POS_DIRTY) == 0) {
+            return;  // placed by the size's update, for a margin on the other axis
+        }
     }
-    if ((w->flags & WG_F_X_PERCENT) != 0) {
-        const int32_t room = PercentRoom(parent->width, w->width);
-        w->absX = static_cast<int16_t>(room * w->x / 100 + parent->absX);
-    } else {
-        w->absX = static_cast<int16_t>(parent->absX + w->x);
-    }
-    if ((w->flags & WG_F_Y_PERCENT) != 0) {
-        const int32_t room = PercentRoom(parent->height, w->height);
-        w->absY = static_cast<int16_t>(room * w->y / 100 + parent->absY);
-    } else {
-        w->absY = static_cast<int16_t>(parent->absY + w->y);
-    }
-    w->flags &= ~static_cast<uint32_t>(WG_F_POS_DIRTY);
-    if (w->placed != nullptr) {
-        w->placed(w);
-    }
+    w->absX = PlaceX(w, parent);
+    w->absY = PlaceY(w, parent);
+    Placed(w);
 }
 
 void WG_GetRelativePosition(WG_Widget* widget, int16_t* x, int16_t* y)

@@ -353,7 +353,7 @@ int WG_HandleEvents(uint32_t flags, uint32_t stopType)
     SDL_GetMouseState(&mx, &my);
     WG_TrackPointer(mx, my);
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
+    for (uint32_t taken = 0; taken < DISP_POLL_LIMIT && SDL_PollEvent(&event) != 0; taken++) {
         if (event.type == stopType) {
             return -1;
         }

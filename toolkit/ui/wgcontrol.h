@@ -112,9 +112,10 @@ void WG_SetFocus(WG_Control* control);
 void WG_PressControl(WG_Control* control);
 void WG_ReleaseControl(WG_Control* control);
 void WG_TrackPointer(int32_t x, int32_t y);
-// Takes every pending event: returns -1 when one of `stopType` was taken (it is consumed, not
-// handled), 0 when the queue ran empty. Flag 1 dispatches each event before the controls see
-// it, flag 2 after. Never blocks.
+// Takes the pending events, at most DISP_POLL_LIMIT (the rest wait for the next call): returns
+// -1 when one of `stopType` was taken (it is consumed, not handled), 0 when the queue ran empty
+// or the limit was reached. Flag 1 dispatches each event before the controls see it, flag 2
+// after. Never blocks.
 [[nodiscard]] int WG_HandleEvents(uint32_t flags, uint32_t stopType);
 
 void WG_EnableControl(WG_Control* control);

@@ -260,7 +260,10 @@ void ApplyEntryTags(WG_Entry* e, const AUX_Tag* tags, int16_t margins[4], uint32
             margins[0] = margins[1] = margins[2] = margins[3] = static_cast<int16_t>(v);
             break;
         case WG_ENTRY_MAXLEN:
-            if (v <= WG_ENTRY_DEFAULT_MAXLEN - 1) {
+            // 0 reads as "no limit", and the buffer's size is the only limit there is.
+            if (v == 0) {
+                e->maxLength = WG_ENTRY_DEFAULT_MAXLEN;
+            } else if (v <= WG_ENTRY_DEFAULT_MAXLEN - 1) {
                 e->maxLength = static_cast<uint16_t>(v);
             }
             break;

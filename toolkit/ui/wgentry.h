@@ -36,7 +36,7 @@ enum WG_EntryTag : uintptr_t {
     WG_ENTRY_HMARGIN = 0xf01,
     WG_ENTRY_VMARGIN = 0xf02,
     WG_ENTRY_MARGIN = 0xf03,
-    WG_ENTRY_MAXLEN = 0xf04,
+    WG_ENTRY_MAXLEN = 0xf04,  // 1..1022; 0 gives the largest length, 1023; more is ignored
     WG_ENTRY_FILTER = 0xf05,
     WG_ENTRY_ON_CHANGE = 0xf06,
     WG_ENTRY_ON_FINISH = 0xf07,

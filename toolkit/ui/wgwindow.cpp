@@ -211,6 +211,9 @@ void WG_WindowDetached(WG_Widget* widget)
     WG_Window* w = AsWindow(widget);
     NODE_Remove(&w->node);
     if (WG_TopWindow == widget) {
+        // Off the screen its keys must not press anything; attaching it again enables it
+        // as it activates it.
+        WG_DisableTree(widget);
         WG_TopWindow = nullptr;
     }
     for (NODE_Node* n = windows.last; n != nullptr; n = n->prev) {

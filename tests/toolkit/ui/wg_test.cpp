@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "tests/support/alloc_check.h"
@@ -81,6 +82,9 @@ TEST_F(WidgetModel, SizesFollowTheParent)
     WG_Widget* margin = Group(&parent2, 20, 0, 8, 4, WG_F_W_MARGIN);
     WG_UpdateSize(margin);
     EXPECT_EQ(margin->width, 72) << "a margin of 8 from the parent's right edge";
+    WG_SetX(margin, 40);
+    WG_UpdateSize(margin);
+    EXPECT_EQ(margin->width, 52) << "moving it re-measures the margin";
     WG_DestroyTree(root);
 
     WG_Widget* orphan = Group(nullptr, 0, 0, 50, 50, WG_F_W_PERCENT);
@@ -115,6 +119,62 @@ TEST_F(WidgetModel, PercentPlacementUsesTheFreeRoom)
     int16_t untouched = 77;
     WG_GetPercentPosition(screen_, &untouched, nullptr);
     EXPECT_EQ(untouched, 77) << "a widget without parent writes nothing";
+    WG_SetWidth(child, 40);
+    WG_UpdatePosition(child);
+    WG_SetWidth(parent, 100);
+    WG_UpdatePosition(child);
+    EXPECT_EQ(child->absX, 40) << "a resized parent re-places its fixed-size child: 10 + 60 * 50 / 100";
+}
+
+int sizings = 0;
+int placings = 0;
+void CountSized(WG_Widget*)
+{
+    sizings++;
+}
+void CountPlaced(WG_Widget*)
+{
+    placings++;
+}
+
+TEST_F(WidgetModel, AMarginOnOneAxisAndAPercentageOnTheOtherAreEachComputedOnce)
+{
+    // In a parent at (10, 20) of 200 x 100, then of 160 x 60: 30 pixels in with a margin of 8
+    // on one axis, 20 long at 50 % on the other.
+    struct Case {
+        uint32_t flags;
+        std::array<int, 4> first;  // x, y, width, height
+        std::array<int, 4> resized;
+    };
+    for (const Case& c : {Case{WG_F_W_MARGIN | WG_F_Y_PERCENT, {40, 60, 162, 20}, {40, 40, 122, 20}},
+                          Case{WG_F_H_MARGIN | WG_F_X_PERCENT, {100, 50, 20, 62}, {80, 50, 20, 22}}}) {
+        const bool marginX = (c.flags & WG_F_W_MARGIN) != 0;
+        WG_Widget* parent = Group(&screen_, 10, 20, 200, 100);
+        const AUX_Tag tags[] = {
+            {WG_TAG_KIND, WG_GROUP},
+            {WG_TAG_PARENT, reinterpret_cast<uintptr_t>(&parent)},
+            {WG_TAG_X, marginX ? 30u : 50u},
+            {WG_TAG_Y, marginX ? 50u : 30u},
+            {WG_TAG_W, marginX ? 8u : 20u},
+            {WG_TAG_H, marginX ? 20u : 8u},
+            {WG_TAG_FLAGS, c.flags},
+            {WG_TAG_SIZED, reinterpret_cast<uintptr_t>(CountSized)},
+            {WG_TAG_PLACED, reinterpret_cast<uintptr_t>(CountPlaced)},
+            {0, 0},
+        };
+        WG_Widget* w = WG_Create(nullptr, tags);
+        ASSERT_NE(w, nullptr) << c.flags;
+        sizings = placings = 0;
+        int16_t x = 0;
+        WG_GetRelativePosition(w, &x, nullptr);  // asked for its position first
+        EXPECT_EQ((std::array<int, 4>{w->absX, w->absY, w->width, w->height}), c.first) << c.flags;
+        WG_SetSize(parent, 160, 60);
+        WG_Refresh();  // then drawn, which asks for its size first
+        EXPECT_EQ((std::array<int, 4>{w->absX, w->absY, w->width, w->height}), c.resized) << c.flags;
+        EXPECT_EQ(sizings, 2) << c.flags;
+        EXPECT_EQ(placings, 2) << c.flags;
+        WG_DestroyTree(parent);
+    }
 }
 
 TEST_F(WidgetModel, CreationRefusesWhatCannotWork)

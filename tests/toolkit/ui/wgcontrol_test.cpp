@@ -21,6 +21,18 @@ void OnBlur(WG_Control*) { calls.push_back("blur"); }
 void OnEnable(WG_Control*) { calls.push_back("enable"); }
 void OnDisable(WG_Control*) { calls.push_back("disable"); }
 
+// Each user event dispatched brings the next while `userEventsLeft` lasts.
+int userEventsLeft = 0;
+int userEvents = 0;
+int ChainUserEvent(SDL_Event* event, uintptr_t)
+{
+    userEvents++;
+    if (userEventsLeft-- > 0) {
+        SDL_PushEvent(event);
+    }
+    return 1;
+}
+
 int quitsDispatched = 0;
 int CountQuit(SDL_Event*, uintptr_t)
 {
@@ -262,6 +274,21 @@ TEST_F(Controls, ThePumpStopsAtTheStopType)
     EXPECT_EQ(quitsDispatched, 1) << "other types are dispatched with either flag";
     WG_ReleaseControl(a);
     DISP_RemoveHandler(h);
+
+    // A stream arriving as fast as it is taken: one call takes the limit, the rest wait.
+    DISP_Handler* chain = DISP_AddHandler(SDL_USEREVENT, ChainUserEvent, 0);
+    ASSERT_NE(chain, nullptr);
+    userEventsLeft = 299;
+    userEvents = 0;
+    SDL_Event user{};
+    user.type = SDL_USEREVENT;
+    SDL_PushEvent(&user);
+    EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
+    EXPECT_EQ(userEvents, static_cast<int>(DISP_POLL_LIMIT));
+    EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
+    EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
+    EXPECT_EQ(userEvents, 300) << "none lost";
+    DISP_RemoveHandler(chain);
 }
 
 TEST_F(Controls, AFailedHotKeyLeavesNothingBehind)

@@ -154,6 +154,11 @@ TEST_F(TextEntry, TheTextStaysWithinItsLimits)
     EXPECT_EQ(e->maxLength, 1022);
     EXPECT_STREQ(e->text, "start");
     EXPECT_EQ(e->position, 5) << "editing starts at the end of the text";
+    WG_Destroy(&e->widget);
+    const std::string longer(1500, 'w');
+    e = Make(0, 0, 0, 200, longer.c_str());
+    EXPECT_EQ(e->maxLength, 1023) << "0, no limit, is the largest length";
+    EXPECT_EQ(e->length, 1023) << "a longer initial text is cut at the buffer's end";
 }
 
 TEST_F(TextEntry, TheVisiblePartFollowsTheCursor)

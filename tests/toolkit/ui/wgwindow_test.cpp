@@ -105,6 +105,19 @@ TEST_F(Windows, ADragKeepsThePercentage)
     EXPECT_EQ(w->absX, 140) << "and it reproduces the dropped position";
 }
 
+TEST_F(Windows, DraggingAWindowSizedByAMarginResizesIt)
+{
+    WG_Widget* w = Window(50, 10, WG_F_W_MARGIN);
+    WG_UpdateSize(w);
+    ASSERT_EQ(w->width, 150) << "255 - 50 - a margin of 55";
+    MoveMouse(60, 15);
+    Button(SDL_MOUSEBUTTONDOWN, 60, 15);
+    MoveMouse(100, 15);
+    Button(SDL_MOUSEBUTTONUP, 100, 15);
+    WG_UpdateSize(w);
+    EXPECT_EQ(w->width, 110) << "moved 40 to the right, its right edge stays 55 from the screen's";
+}
+
 TEST_F(Windows, AClickIntoABackgroundWindowActivatesIt)
 {
     WG_Widget* a = Window(0, 0);
@@ -127,6 +140,27 @@ TEST_F(Windows, AClickIntoABackgroundWindowActivatesIt)
     EXPECT_EQ(WG_NextSibling(b), a) << "a window behind another is raised";
     WG_ToggleWindowDepth(a);
     EXPECT_EQ(WG_NextSibling(a), b) << "the front window is lowered";
+}
+
+TEST_F(Windows, ADetachedTopWindowTakesNoKeys)
+{
+    WG_Widget* below = Window(100, 0);
+    WG_Widget* w = Window(0, 0);
+    WG_Control* c = Inner(w);
+    ASSERT_NE(WG_SetHotKey(c, 'k'), 0);
+    WG_Detach(w);
+    EXPECT_EQ(WG_TopWindow, below);
+    EXPECT_NE(c->state & WG_CS_DISABLED, 0) << "its controls are disabled off the screen";
+    EXPECT_EQ(c->hotKeyHandler, nullptr) << "and their keys are given back";
+    PushKeyPress(SDLK_k);
+    (void)Pump();
+    EXPECT_EQ(presses, 0);
+    WG_AddChild(w, screen_);
+    EXPECT_EQ(WG_TopWindow, w);
+    EXPECT_EQ(c->state & WG_CS_DISABLED, 0) << "attached again, it is the top window";
+    PushKeyPress(SDLK_k);
+    (void)Pump();
+    EXPECT_EQ(presses, 1);
 }
 
 TEST_F(Windows, RemovingTheTopWindowHandsItBack)
