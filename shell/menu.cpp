@@ -616,6 +616,10 @@ int MenuStep()
         return 1;
     }
     DISP_PollAll();
+    // A close request in the same frame as a key wins over whatever the key would choose.
+    if (app.runState == RUN_QUIT) {
+        return 0;
+    }
     switch (menu.action) {
     case MENU_DOWN:
         MoveSelection(0);

@@ -185,12 +185,16 @@ TEST_F(ProgramTest, TheGeneratedThemesRunTheProgram)
     EXPECT_EQ(Settings(), defaultFile);
 }
 
-TEST_F(ProgramTest, ClosingTheWindowQuits)
+TEST_F(ProgramTest, ClosingTheWindowQuitsEvenWithAChoiceInTheSameFrame)
 {
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
     EXPECT_EQ(RunAndQuit({{700, SDL_QUIT, SDLK_UNKNOWN}}), 0);
     EXPECT_EQ(errors, "");
     EXPECT_LT(HarnessNow(), 2000u);
+
+    // PLAY chosen in the frame of the close request must not start a game.
+    EXPECT_EQ(RunAndQuit({{660, SDL_KEYDOWN, SDLK_x}, {700, SDL_QUIT, SDLK_UNKNOWN}, {700, SDL_KEYUP, SDLK_x}}), 0);
+    EXPECT_LT(HarnessNow(), 2000u) << "a game was started after the close request";
 }
 
 TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
