@@ -31,10 +31,27 @@ const char* ProgramFolder(const char* argv0)
     return folder;
 }
 
+const char usage[] =
+    "usage: zaf [--help | --version]\n"
+    "ZAF, an arcade game: turn the arena so that every object meets the catcher.\n"
+    "Started without arguments it opens its menu; see zaf(6) for keys and files.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("zaf " ZAF_VERSION);
+        return 0;
+    }
+    if (argc > 1) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
     static Folders folders;
     if (!ChooseFolders(ProgramFolder(argc > 0 ? argv[0] : nullptr), nullptr, &folders)) {
         std::fprintf(stderr, "zaf: a folder name is too long\n");

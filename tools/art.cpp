@@ -518,3 +518,88 @@ Canvas MakeTemplate()
     }
     return cv;
 }
+
+namespace {
+
+// Area average of the square (x0, y0, side) of `src` into a size x size picture, weighted by
+// alpha so that transparent pixels lend no colour to the edge.
+Canvas AveragedDown(const Canvas& src, float x0, float y0, float side, int size)
+{
+    Canvas out(size, size);
+    const float step = side / static_cast<float>(size);
+    for (int y = 0; y < size; ++y) {
+        const float top = y0 + static_cast<float>(y) * step;
+        for (int x = 0; x < size; ++x) {
+            const float left = x0 + static_cast<float>(x) * step;
+            float sum[4] = {0, 0, 0, 0};
+            for (int j = static_cast<int>(top); static_cast<float>(j) < top + step; ++j) {
+                const float wy = std::min(static_cast<float>(j + 1), top + step) - std::max(static_cast<float>(j), top);
+                for (int i = static_cast<int>(left); static_cast<float>(i) < left + step; ++i) {
+                    const float wx = std::min(static_cast<float>(i + 1), left + step) - std::max(static_cast<float>(i), left);
+                    if (!src.Inside(i, j) || wx <= 0 || wy <= 0) {
+                        continue;
+                    }
+                    const float* p = src.At(i, j);
+                    const float w = wx * wy * p[3];
+                    sum[0] += p[0] * w;
+                    sum[1] += p[1] * w;
+                    sum[2] += p[2] * w;
+                    sum[3] += w;
+                }
+            }
+            if (sum[3] > 0) {
+                out.Set(x, y, {sum[0] / sum[3], sum[1] / sum[3], sum[2] / sum[3]}, Clamp01(sum[3] / (step * step)));
+            }
+        }
+    }
+    return out;
+}
+
+Canvas Tinted(const Canvas& grey, const int percent[3])
+{
+    Canvas out = grey;
+    for (size_t i = 0; i < out.px.size(); i += 4) {
+        for (int c = 0; c < 3; ++c) {
+            out.px[i + c] = Clamp01(out.px[i + c] * (1.0f + static_cast<float>(percent[c]) / 100.0f));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+Canvas MakeIcon(int size, const int tints[4][3])
+{
+    // The arena out to its rim glow, in field pixels; the objects and the catcher are drawn
+    // larger than in the game, the more so the smaller the icon, so that they still show.
+    constexpr int kFrom = 60, kSide = 263;
+    const float centre = kSide / 2.0f;
+    const Canvas field = MakeField(DefaultFieldStyle());
+    Canvas arena(kSide, kSide);
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const float* p = field.At(kFrom + x, kFrom + y);
+            arena.Set(x, y, {p[0], p[1], p[2]}, p[3]);
+        }
+    }
+    const int grow = std::clamp(96 / size, 2, 4);
+    const Canvas orb = MakeObjects(ObjectShape::ORB)[0].Enlarged(grow);
+    constexpr float kPlace[4][2] = {{-0.20f, 34.0f}, {0.06f, 62.0f}, {0.31f, 88.0f}, {-0.43f, 96.0f}};
+    for (int k = 0; k < 4; ++k) {
+        const float a = kPlace[k][0] * 2 * kPi, r = kPlace[k][1];
+        arena.Draw(Tinted(orb, tints[k]), static_cast<int>(centre + r * std::sin(a)) - orb.w / 2,
+                   static_cast<int>(centre - r * std::cos(a)) - orb.h / 2);
+    }
+    const Canvas left = CatcherLeft(STILL, 0).Enlarged(grow);
+    const int catcherTop = kSide - left.h - 4;
+    arena.Draw(left, static_cast<int>(centre) - left.w, catcherTop);
+    arena.Draw(Mirrored(left), static_cast<int>(centre), catcherTop);
+    // Round, with a soft edge: the corners of the icon stay clear.
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const float d = std::hypot(static_cast<float>(x) + 0.5f - centre, static_cast<float>(y) + 0.5f - centre);
+            arena.At(x, y)[3] *= Clamp01(centre - d);
+        }
+    }
+    return AveragedDown(arena, 0, 0, kSide, size);
+}

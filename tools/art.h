@@ -45,3 +45,7 @@ Canvas MakeLogo();
 Canvas MakeTemplate();
 // The colour of the box's centre, which menu text is drawn on.
 Rgb TemplateCentre();
+// The desktop icon, `size` pixels square: the arena of the default field with one object of
+// each speed class in flight and the catcher at the bottom, cut round and averaged down.
+// `tints` are the four classes' percentages as the game applies them to the grey objects.
+Canvas MakeIcon(int size, const int tints[4][3]);

@@ -9,6 +9,7 @@
 
 #include "tools/bmp.h"
 #include "tools/ogg.h"
+#include "tools/png.h"
 #include "tools/pixfont.h"
 
 const std::vector<ThemeSpec>& Themes()
@@ -101,6 +102,17 @@ bool MakeDir(const std::string& path)
     return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
+// Every folder on the way, as `mkdir -p` does.
+bool MakeDirs(const std::string& path)
+{
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        if (!MakeDir(path.substr(0, slash))) {
+            return false;
+        }
+    }
+    return MakeDir(path);
+}
+
 bool Put(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     if (!WriteFile(path, bytes)) {
@@ -152,6 +164,29 @@ bool WriteTheme(const std::string& themesDir, const ThemeSpec& theme)
     for (const std::string& sound : theme.sounds) {
         const std::vector<uint8_t> ogg = EncodeOgg(MakeSound(sound, theme.voice), Serial(theme.name, sound));
         if (ogg.empty() || !Put(dir + "/" + sound + ".ogg", ogg)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteIcons(const std::string& iconsDir)
+{
+    int tints[4][3];
+    const char* const classes[] = {"OBJECT.SLOW", "OBJECT.NORMAL", "OBJECT.FAST", "OBJECT.SWIFT"};
+    for (int k = 0; k < 4; ++k) {
+        if (!DescriptorTriple(Themes()[0], classes[k], tints[k])) {
+            return false;
+        }
+    }
+    for (int size : ICON_SIZES) {
+        const std::string sized = iconsDir + "/" + std::to_string(size) + "x" + std::to_string(size);
+        if (!MakeDirs(sized + "/apps")) {
+            std::fprintf(stderr, "zaf_themegen: cannot make %s/apps\n", sized.c_str());
+            return false;
+        }
+        if (!WritePng(sized + "/apps/zaf.png", MakeIcon(size, tints))) {
+            std::fprintf(stderr, "zaf_themegen: cannot write %s/apps/zaf.png\n", sized.c_str());
             return false;
         }
     }

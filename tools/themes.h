@@ -37,3 +37,9 @@ std::string DescriptorText(const ThemeSpec& theme);
 // Writes every file of the theme into `themesDir`/name (made when missing). Returns false,
 // with a line on stderr, when a file cannot be written.
 [[nodiscard]] bool WriteTheme(const std::string& themesDir, const ThemeSpec& theme);
+
+// The hicolor icon sizes the desktop asks for.
+constexpr int ICON_SIZES[] = {16, 22, 24, 32, 48, 64, 128, 256};
+// Writes `iconsDir`/NxN/apps/zaf.png for every size, the objects tinted as in "default".
+// Returns false, with a line on stderr, when a file cannot be written.
+[[nodiscard]] bool WriteIcons(const std::string& iconsDir);

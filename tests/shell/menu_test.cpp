@@ -660,7 +660,7 @@ protected:
     }
     std::string SettingOf(const char* key)
     {
-        const std::string text = "\n" + HarnessReadFile(dir, "configuration.txt");
+        const std::string text = std::string("\n").append(HarnessReadFile(dir, "configuration.txt"));
         const size_t at = text.find(std::string("\n") + key + " ");
         if (at == std::string::npos) {
             return "<none>";

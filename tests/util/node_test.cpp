@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/alloc_check.h"
 #include "util/mem.h"
@@ -12,18 +13,25 @@ namespace {
 // back link or list pointer shows up as well as a broken forward link.
 std::string walk(const NODE_List& list, bool items = true)
 {
-    std::string forward;
-    std::string backward;
+    const auto text = [items](const NODE_Node* n) {
+        return std::string(items ? static_cast<NODE_Item*>(n->data)->name : static_cast<const char*>(n->data));
+    };
+    std::vector<std::string> forward;
+    std::vector<std::string> backward;
     for (NODE_Node* n = list.first; n != nullptr; n = n->next) {
         EXPECT_EQ(n->list, &list);
         EXPECT_TRUE(!items || static_cast<NODE_Item*>(n->data)->list == &list);
-        forward += std::string(",") + (items ? static_cast<NODE_Item*>(n->data)->name : static_cast<const char*>(n->data));
+        forward.push_back(text(n));
     }
     for (NODE_Node* n = list.last; n != nullptr; n = n->prev) {
-        backward = "," + std::string(items ? static_cast<NODE_Item*>(n->data)->name : static_cast<const char*>(n->data)) + backward;
+        backward.insert(backward.begin(), text(n));
     }
     EXPECT_EQ(forward, backward) << "forward and backward links disagree";
-    return forward.empty() ? forward : forward.substr(1);
+    std::string joined;
+    for (size_t i = 0; i < forward.size(); ++i) {
+        joined.append(i == 0 ? "" : ",").append(forward[i]);
+    }
+    return joined;
 }
 
 // Nodes point back at their list, so a list is filled where it lives, never copied.

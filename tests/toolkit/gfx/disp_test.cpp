@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -30,17 +32,23 @@ SDL_Event event_of(uint8_t type, uint32_t sym = 0, uint16_t unicode = 0)
     return event;
 }
 
+std::string Call(char kind, uintptr_t user, long what, const char* suffix = "")
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%c%ju:%ld%s", kind, static_cast<uintmax_t>(user), what, suffix);
+    return text;
+}
+
 // Each handler returns its user value, so a result tells which one ran.
 int on_event(SDL_Event* event, uintptr_t user)
 {
-    calls.push_back("T" + std::to_string(user) + ":" + std::to_string(event->type));
+    calls.push_back(Call('T', user, event->type));
     return static_cast<int>(user);
 }
 
 int on_key(SDL_keysym* key, uint8_t type, uintptr_t user)
 {
-    calls.push_back("K" + std::to_string(user) + ":" + std::to_string(key->sym) +
-                    (type == SDL_KEYDOWN ? "d" : "u"));
+    calls.push_back(Call('K', user, key->sym, type == SDL_KEYDOWN ? "d" : "u"));
     return static_cast<int>(user);
 }
 

@@ -95,7 +95,7 @@ protected:
             const uint32_t p = PixelAt(canvas_, x, y);
             if ((p & 0xFF00) == 0x8000) {
                 const char c = kSet[(p >> 16) - 1];
-                out += (out.empty() ? "" : " ") + std::string(1, c == ' ' ? '_' : c) + "@" + std::to_string(x);
+                out.append(out.empty() ? "" : " ").append(1, c == ' ' ? '_' : c).append("@").append(std::to_string(x));
             }
         }
         return out;
@@ -130,9 +130,9 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrder)
     for (size_t i = 0; i < kSizes.size(); i++) {
         EXPECT_EQ(RectText(font_->glyphs[static_cast<unsigned char>(kSet[i])]), RectText(where_[i])) << kSet[i];
     }
-    EXPECT_EQ(font_->glyphs['d'].y, 11) << "the second row starts two lines below the tallest box";
+    EXPECT_EQ(font_->glyphs[static_cast<unsigned char>('d')].y, 11) << "the second row starts two lines below the tallest box";
     EXPECT_EQ(Metrics(font_), "2-12 x 5-7");
-    EXPECT_EQ(RectText(font_->glyphs['z']), "0,0 0x0") << "codes outside the set stay empty";
+    EXPECT_EQ(RectText(font_->glyphs[static_cast<unsigned char>('z')]), "0,0 0x0") << "codes outside the set stay empty";
 
     const std::string path = dir_.SaveBMP(MakeFontPicture({{6, 8}, {4, 6}, {2, 4}}, 3, nullptr), "shrinking.bmp");
     TXT_Font* shrinking = Load(path, "xyz");
@@ -164,7 +164,7 @@ TEST_F(FontTest, TheThemeSetLoadsFromRowsOfBoxes)
     TXT_FreeFont(font);
     font = Load(path, "abc");
     ASSERT_NE(font, nullptr) << "a set shorter than the picture takes the first boxes";
-    EXPECT_EQ(font->glyphs['c'].x, where[2].x);
+    EXPECT_EQ(font->glyphs[static_cast<unsigned char>('c')].x, where[2].x);
     TXT_FreeFont(font);
 }
 
@@ -185,7 +185,7 @@ TEST_F(FontTest, BadPicturesAndAllocationFailuresGiveNothing)
         TXT_Font* font = TXT_LoadFont_RW(rw, nullptr, -1, -1, model_->format, 0, kSet);
         SDL_RWclose(rw);
         EXPECT_EQ(font != nullptr, size == bytes.size()) << "from memory, " << size << " bytes";
-        EXPECT_TRUE(font == nullptr || font->glyphs['W'].w == 12);
+        EXPECT_TRUE(font == nullptr || font->glyphs[static_cast<unsigned char>('W')].w == 12);
         TXT_FreeFont(font);
     }
     EXPECT_EQ(MEM_LiveBlocks(), before);
