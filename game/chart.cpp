@@ -161,6 +161,11 @@ void SaveChart()
     }
 }
 
+bool ChartAwaitsSave()
+{
+    return keepable;
+}
+
 void DrawChart()
 {
     if (app.fontLabels == nullptr || app.fontChart == nullptr || app.fontOutline == nullptr) {

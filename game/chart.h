@@ -37,6 +37,8 @@ extern uint16_t chartTop;
 // read is never replaced. A failed write leaves the old file and is said once on stderr.
 // Called by the theme loop after the menu.
 void SaveChart();
+// Whether SaveChart would write: rows loaded and not saved since.
+[[nodiscard]] bool ChartAwaitsSave();
 // Whether `text` is a "CHART" value: two numbers, the centre column and the top row.
 [[nodiscard]] bool ParseChartPlace(const char* text, unsigned* x, unsigned* y);
 // The "TOP KINGS" title and the ten rows onto the back buffer, points right-aligned so that

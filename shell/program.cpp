@@ -15,6 +15,7 @@
 #include "game/game.h"
 #include "shell/app.h"
 #include "shell/devices.h"
+#include "shell/display.h"
 #include "shell/menu.h"
 #include "shell/paths.h"
 #include "shell/settings.h"
@@ -215,6 +216,30 @@ void ThemeLoop()
     }
 }
 
+// The exit status of the run, saying its first failure.
+int EndStatus()
+{
+    if (failure[0] != '\0') {
+        std::fprintf(stderr, "zaf: %s\n", failure);
+        return 1;
+    }
+    return 0;
+}
+
+// A display lost mid-run (its window destroyed by another client, its connection dropped)
+// ends the process at once, with what a close request would have saved.
+int SaveForLostDisplay()
+{
+    // Before its load a close request would still see the chart loaded and saved (the default
+    // one where there was none); after its save, doing both again writes the same.
+    if (!ChartAwaitsSave()) {
+        (void)LoadChart();
+    }
+    SaveChart();
+    CloseSettings();
+    return EndStatus();
+}
+
 struct Started {
     bool sdl;
     bool audio;
@@ -257,6 +282,7 @@ bool OpenAudio()
 // Start-up steps from SDL to the display; false at the first that fails.
 bool StartSystems(Started* started)
 {
+    WatchDisplay(SaveForLostDisplay);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         Fail("cannot start SDL", SDL_GetError());
         return false;
@@ -324,11 +350,7 @@ int RunProgram(const Folders& folders)
     }
     ForgetCurrentTheme();
     app.folders = nullptr;
-    if (failure[0] != '\0') {
-        std::fprintf(stderr, "zaf: %s\n", failure);
-        return 1;
-    }
-    return 0;
+    return EndStatus();
 }
 
 int RunProgram(const char* progDir)
