@@ -143,9 +143,11 @@ TEST(DisplayTest, AWindowTakenAwayByAnotherClientEndsAsACloseRequestWithEverythi
         const pid_t program = StartProgram(dir, server.display);
         ASSERT_GT(program, 0);
 
+        // Only once it shows: SDL waits for the window to appear, and one destroyed before
+        // that would keep it waiting for ever, with no error to tell.
         std::string window;
         for (int i = 0; i < 600 && window.empty(); ++i) {
-            window = Ask(server.display, "xdotool search --name '^ZAF$'");
+            window = Ask(server.display, "xdotool search --onlyvisible --name '^ZAF$'");
             if (window.empty()) {
                 usleep(50 * 1000);
             }
