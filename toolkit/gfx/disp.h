@@ -91,7 +91,8 @@ int DISP_PollOne();
 // Dispatches the pending events, at most DISP_POLL_LIMIT of them, the rest left queued for the
 // next call; events without a handler are dropped.
 void DISP_PollAll();
-// Drops every pending event without dispatching any.
+// Drops every pending event without dispatching any, but for a close request (SDL_QUIT),
+// which is dispatched.
 void DISP_Flush();
 
 // The waits. Each fills `event` (or an internal buffer when it is NULL) with the event it

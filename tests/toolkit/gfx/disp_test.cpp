@@ -219,6 +219,20 @@ TEST_F(Dispatch, KeyEventsReachTheNewestHandlerOfTheirSymbol)
     DISP_Flush();
     EXPECT_EQ(DISP_PollOne(), 0) << "Flush drops events";
     EXPECT_EQ(calls.size(), 4u) << "and dispatches none";
+
+    // ...but a close request, which must reach its handler whatever screen comes next.
+    int closed = 0;
+    DISP_Handler* quit = DISP_AddHandler(
+        SDL_QUIT, [](SDL_Event*, uintptr_t user) { return ++*reinterpret_cast<int*>(user); },
+        reinterpret_cast<uintptr_t>(&closed));
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    push({Down(SDLK_a)});
+    SDL_PushEvent(&close);
+    DISP_Flush();
+    EXPECT_EQ(closed, 1) << "the close request was dropped";
+    EXPECT_EQ(calls.size(), 4u) << "the key was dispatched";
+    DISP_RemoveHandler(quit);
     DISP_RemoveKeyHandler(a);
 }
 
