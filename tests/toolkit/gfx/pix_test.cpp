@@ -190,6 +190,7 @@ TEST_F(PixTest, BadFilesAndArgumentsGiveNull)
         {"wrong magic", patched(0, {'M', 'B'})},
         {"100000 x 100000", patched(18, {0xA0, 0x86, 1, 0, 0xA0, 0x86, 1, 0})},
         {"0 x 0", patched(18, {0, 0, 0, 0, 0, 0, 0, 0})},
+        {"2 bits a pixel, a depth the loader does not take", patched(28, {2, 0})},
     };
     for (const auto& f : files) {
         EXPECT_EQ(Load(dir_.Write("bad.bmp", f.bytes)), nullptr) << f.what;
