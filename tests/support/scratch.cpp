@@ -1,39 +1,48 @@
 #include "tests/support/scratch.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 
-TempFolder::TempFolder()
+TempDir::TempDir()
 {
     char pattern[] = "/tmp/zaf_test_XXXXXX";
     const char* made = mkdtemp(pattern);
-    path_ = made != nullptr ? made : "";
-    EXPECT_FALSE(path_.empty()) << "no temporary folder";
+    EXPECT_NE(made, nullptr) << "no temporary folder";
+    dir_ = made != nullptr ? made : "/nonexistent";
 }
 
-TempFolder::~TempFolder()
+TempDir::~TempDir()
 {
-    std::string command = "rm -rf '" + path_ + "'";
-    if (!path_.empty() && system(command.c_str()) != 0) {
-        ADD_FAILURE() << "could not remove " << path_;
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
 }
 
-int TempFolder::entries() const
+int TempDir::Entries() const
 {
+    std::error_code ignored;
     int count = 0;
-    DIR* dir = opendir(path_.c_str());
-    for (dirent* e = dir != nullptr ? readdir(dir) : nullptr; e != nullptr; e = readdir(dir)) {
-        count += strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0;
-    }
-    if (dir != nullptr) {
-        closedir(dir);
+    for (auto it = std::filesystem::directory_iterator(dir_, ignored); it != std::filesystem::directory_iterator();
+         ++it) {
+        count++;
     }
     return count;
+}
+
+std::string TempDir::SaveBMP(SDL_Surface* s, const std::string& name) const
+{
+    const std::string path = Path(name);
+    EXPECT_EQ(SDL_SaveBMP(s, path.c_str()), 0) << SDL_GetError();
+    SDL_FreeSurface(s);
+    return path;
+}
+
+std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const
+{
+    PutFile(Path(name), std::string(bytes.begin(), bytes.end()));
+    return Path(name);
 }
 
 void PutFile(const std::string& path, const std::string& bytes)
@@ -49,8 +58,7 @@ std::string StreamText(FILE* stream)
     std::string out;
     fflush(stream);
     rewind(stream);
-    int c;
-    while ((c = fgetc(stream)) != EOF) {
+    for (int c = fgetc(stream); c != EOF; c = fgetc(stream)) {
         out += static_cast<char>(c);
     }
     return out;
@@ -65,4 +73,14 @@ std::string FileText(const std::string& path)
     std::string out = StreamText(f);
     fclose(f);
     return out;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    FILE* f = fopen(path.c_str(), "rb");
+    const std::string text = f != nullptr ? StreamText(f) : "";
+    if (f != nullptr) {
+        fclose(f);
+    }
+    return {text.begin(), text.end()};
 }

@@ -1,10 +1,7 @@
 #include "tests/support/surface_util.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
 
 namespace {
 
@@ -82,51 +79,4 @@ bool GuardedSurface::GuardsIntact() const
         }
     }
     return true;
-}
-
-TempDir::TempDir()
-{
-    char pattern[] = "/tmp/zaf_test_XXXXXX";
-    EXPECT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-}
-
-std::string TempDir::SaveBMP(SDL_Surface* s, const std::string& name) const
-{
-    const std::string path = Path(name);
-    EXPECT_EQ(SDL_SaveBMP(s, path.c_str()), 0) << SDL_GetError();
-    SDL_FreeSurface(s);
-    return path;
-}
-
-std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const
-{
-    const std::string path = Path(name);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr) << path;
-    if (f != nullptr) {
-        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-        std::fclose(f);
-    }
-    return path;
-}
-
-std::vector<uint8_t> ReadBytes(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return bytes;
-    }
-    for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) {
-        bytes.push_back(static_cast<uint8_t>(c));
-    }
-    std::fclose(f);
-    return bytes;
 }

@@ -1,5 +1,5 @@
-// Test helpers for 32-bit pictures: surfaces made and read pixel by pixel, guarded buffers
-// that show stray writes, and a temporary folder for the files a test writes.
+// Test helpers for 32-bit pictures: surfaces made and read pixel by pixel, and guarded buffers
+// that show stray writes. Pictures are saved into the scratch folder of scratch.h.
 #pragma once
 
 #include <SDL.h>
@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 constexpr uint32_t kRedMask = 0x00FF0000, kGreenMask = 0x0000FF00, kBlueMask = 0x000000FF;
 constexpr uint32_t kAlphaMask = 0xFF000000;
@@ -43,22 +45,3 @@ private:
     std::vector<uint32_t> memory_;
     SDL_Surface* surface_;
 };
-
-// A fresh folder under /tmp, removed with everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    [[nodiscard]] std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    // Saves the surface as a BMP and frees it; returns the file's path.
-    std::string SaveBMP(SDL_Surface* s, const std::string& name) const;
-    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
-private:
-    std::string dir_;
-};
-
-// The whole file; empty when it cannot be read.
-std::vector<uint8_t> ReadBytes(const std::string& path);

@@ -4,6 +4,9 @@
 
 #include <SDL.h>
 
+#include <array>
+#include <cmath>
+
 #include "tests/support/surface_util.h"
 #include "toolkit/gfx/pix.h"
 
@@ -47,6 +50,12 @@ TEST(Canvas, PackedFramesAreCutBackByTheGamesBoxScan)
     SDL_FreeSurface(s);
 }
 
+bool Near(const float* p, std::array<float, 4> want)
+{
+    return std::fabs(p[0] - want[0]) + std::fabs(p[1] - want[1]) + std::fabs(p[2] - want[2]) +
+               std::fabs(p[3] - want[3]) < 1e-5f;
+}
+
 TEST(Canvas, CoverageAndCompositing)
 {
     Canvas c(20, 20);
@@ -56,37 +65,18 @@ TEST(Canvas, CoverageAndCompositing)
     const float edge = c.At(14, 10)[3] + c.At(15, 10)[3];
     EXPECT_GT(edge, 0.3f);
     float area = 0;
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 0; x < 20; ++x) {
-            area += c.At(x, y)[3];
-        }
+    for (int i = 0; i < 400; ++i) {
+        area += c.At(i % 20, i / 20)[3];
     }
     EXPECT_NEAR(area, 3.14159f * 25.0f, 2.0f) << "coverage adds up to the disc's area";
 
     Canvas d(1, 1);
     d.Set(0, 0, {0, 0, 1}, 1.0f);
     d.Blend(0, 0, {1, 0, 0}, 0.25f);
-    EXPECT_FLOAT_EQ(d.At(0, 0)[0], 0.25f);
-    EXPECT_FLOAT_EQ(d.At(0, 0)[2], 0.75f);
-    EXPECT_FLOAT_EQ(d.At(0, 0)[3], 1.0f);
+    EXPECT_TRUE(Near(d.At(0, 0), {0.25f, 0, 0.75f, 1})) << "a quarter over blue";
     Canvas e(1, 1);
     e.Blend(0, 0, {1, 0.5f, 0}, 0.5f);
-    EXPECT_FLOAT_EQ(e.At(0, 0)[1], 0.5f) << "over a clear pixel the colour stays unpremultiplied";
-    EXPECT_FLOAT_EQ(e.At(0, 0)[3], 0.5f);
-}
-
-TEST(Canvas, SeededGeneratorRepeats)
-{
-    Rng a(42), b(42), c(43);
-    bool differs = false;
-    for (int i = 0; i < 100; ++i) {
-        const uint32_t x = a.Next();
-        EXPECT_EQ(x, b.Next());
-        differs |= x != c.Next();
-    }
-    EXPECT_TRUE(differs);
-    Rng zero(0);
-    EXPECT_NE(zero.Next(), 0u) << "a zero seed must not stick at zero";
+    EXPECT_TRUE(Near(e.At(0, 0), {1, 0.5f, 0, 0.5f})) << "over a clear pixel the colour stays unpremultiplied";
 }
 
 } // namespace

@@ -24,12 +24,10 @@ struct MixerSession {
     MixerSession()
     {
         UseDummyDrivers();
-        if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
-            return;
-        }
-        open = Mix_OpenAudio(22050, AUDIO_S16SYS, 1, 1024) == 0;
         Uint16 format = 0;
+        open = SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) == 0 && Mix_OpenAudio(22050, AUDIO_S16SYS, 1, 1024) == 0;
         if (open && (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != AUDIO_S16SYS)) {
+            Mix_CloseAudio();
             open = false;
         }
     }
@@ -48,12 +46,8 @@ struct MixerSession {
 inline std::vector<int16_t> ChunkSamples(Mix_Chunk* chunk, int channels)
 {
     std::vector<int16_t> out;
-    if (chunk == nullptr) {
-        return out;
-    }
-    const int16_t* s = reinterpret_cast<const int16_t*>(chunk->abuf);
-    const size_t frames = chunk->alen / 2 / static_cast<size_t>(channels);
-    for (size_t i = 0; i < frames; ++i) {
+    const auto* s = chunk != nullptr ? reinterpret_cast<const int16_t*>(chunk->abuf) : nullptr;
+    for (size_t i = 0; s != nullptr && i < chunk->alen / 2 / static_cast<size_t>(channels); ++i) {
         out.push_back(s[i * static_cast<size_t>(channels)]);
     }
     return out;

@@ -8,16 +8,6 @@
 
 namespace {
 
-TEST(PixFont, CharacterSetIsTheGamesOrder)
-{
-    const std::vector<unsigned char>& set = FontCharacterSet();
-    ASSERT_EQ(set.size(), static_cast<size_t>(FONT_GLYPHS));
-    ASSERT_EQ(set.size(), static_cast<size_t>(TXT_THEME_GLYPHS));
-    for (size_t i = 0; i < set.size(); ++i) {
-        EXPECT_EQ(set[i], static_cast<unsigned char>(TXT_ThemeCharSet[i])) << "box " << i;
-    }
-}
-
 TEST(PixFont, EveryGlyphIsDrawnAndDistinct)
 {
     std::set<std::vector<uint16_t>> seen;
@@ -79,18 +69,18 @@ TEST(PixFont, TextIsMeasuredAsTheGameMeasures)
     EXPECT_FLOAT_EQ(c.At(2, 1)[3], 0.0f);
 }
 
-TEST(PixFont, SheetHoldsOneBoxPerCharacter)
+TEST(PixFont, SheetHoldsOneBoxPerCharacterInTheGamesOrder)
 {
     const FrameSheet sheet = BuildFontSheet();
-    ASSERT_EQ(sheet.fx.size(), static_cast<size_t>(FONT_GLYPHS));
     const std::vector<unsigned char>& set = FontCharacterSet();
+    ASSERT_EQ(set.size(), static_cast<size_t>(TXT_THEME_GLYPHS));
+    ASSERT_EQ(sheet.fx.size(), set.size());
     for (size_t i = 0; i < set.size(); ++i) {
+        ASSERT_EQ(set[i], static_cast<unsigned char>(TXT_ThemeCharSet[i])) << "box " << i;
         const Glyph& g = FontGlyph(set[i]);
-        for (int y = 0; y < FONT_HEIGHT; ++y) {
-            for (int x = 0; x < g.width; ++x) {
-                EXPECT_EQ(sheet.colour.At(sheet.fx[i] + x, sheet.fy[i] + y)[3], g.Ink(x, y) ? 1.0f : 0.0f)
-                    << "glyph " << i << " pixel " << x << "," << y;
-            }
+        for (int j = 0; j < FONT_HEIGHT * g.width; ++j) {
+            EXPECT_EQ(sheet.colour.At(sheet.fx[i] + j % g.width, sheet.fy[i] + j / g.width)[3], g.Ink(j % g.width, j / g.width) ? 1.0f : 0.0f)
+                << "glyph " << i << " pixel " << j % g.width << "," << j / g.width;
         }
     }
 }

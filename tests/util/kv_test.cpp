@@ -218,8 +218,8 @@ TEST(Kv, FreeTextBlocks)
 
 TEST(Kv, OpeningFlushingAndClosing)
 {
-    TempFolder folder;
-    const std::string path = folder.file("config.txt");
+    TempDir folder;
+    const std::string path = folder.Path("config.txt");
     PutFile(path, "THEME=blue\r\nZOOM = 3\r\n");
     const KV_Pair required[] = {{"ZOOM", nullptr}, {"THEME", nullptr}, {nullptr, nullptr}};
     KV_Store* store = KV_Open(path.c_str(), required, 0, nullptr);
@@ -232,7 +232,7 @@ TEST(Kv, OpeningFlushingAndClosing)
     EXPECT_EQ(FileText(path), "THEME = blue\nZOOM  = 4\n");
 
     EXPECT_EQ(KV_Open(path.c_str(), defaults, 0, nullptr), nullptr) << "a required key is absent";
-    EXPECT_EQ(KV_Open(folder.file("missing").c_str(), nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(KV_Open(folder.Path("missing").c_str(), nullptr, 0, nullptr), nullptr);
 
     store = KV_Open(path.c_str(), nullptr, 0, nullptr);
     ASSERT_NE(store, nullptr);
@@ -241,7 +241,7 @@ TEST(Kv, OpeningFlushingAndClosing)
     EXPECT_EQ(FileText(path), "THEME = blue\nZOOM  = 4\n");
     KV_Dispose(store);
 
-    store = KV_Create(folder.file("nofolder/x.txt").c_str(), defaults);
+    store = KV_Create(folder.Path("nofolder/x.txt").c_str(), defaults);
     ASSERT_NE(store, nullptr);
     EXPECT_FALSE(KV_Close(store)) << "a failed write keeps the store";
     KV_Dispose(store);
@@ -256,8 +256,8 @@ TEST(Kv, EveryAllocationFailureIsCleanedUp)
         return store != nullptr;
     });
 
-    TempFolder folder;
-    const std::string path = folder.file("alloc.txt");
+    TempDir folder;
+    const std::string path = folder.Path("alloc.txt");
     PutFile(path, "A = 1\n\nB = 2\nBLOCK\ntext");
     CheckEachAllocationFailure([&path] {
         KV_Store* store = KV_Open(path.c_str(), nullptr, KV_BLOCK_OPTIONAL, "BLOCK");
@@ -294,12 +294,12 @@ struct OpenResult {
 
 OpenResult open_bytes(const std::string& bytes, const KV_Pair* required = nullptr)
 {
-    TempFolder folder;
-    PutFile(folder.file("bad.txt"), bytes);
+    TempDir folder;
+    PutFile(folder.Path("bad.txt"), bytes);
     OpenResult result;
     int64_t base = MEM_LiveBytes();
     MEM_ResetCounters();
-    KV_Store* store = KV_Open(folder.file("bad.txt").c_str(), required, 0, nullptr);
+    KV_Store* store = KV_Open(folder.Path("bad.txt").c_str(), required, 0, nullptr);
     result.peak = MEM_PeakBytes() - base;
     if (store != nullptr) {
         result.opened = true;

@@ -164,14 +164,14 @@ TEST(Tools, JoiningPathsWithEachFlagNeverPassesTheBuffer)
 
 TEST(Tools, ThemeFilesFallBackToTheDefaultTheme)
 {
-    TempFolder folder;
+    TempDir folder;
     for (const char* sub : {"themes", "themes/default", "themes/blue"}) {
-        ASSERT_EQ(mkdir(folder.file(sub).c_str(), 0755), 0);
+        ASSERT_EQ(mkdir(folder.Path(sub).c_str(), 0755), 0);
     }
-    PutFile(folder.file("themes/default/a.bmp"), "A");
-    PutFile(folder.file("themes/blue/b.bmp"), "B");
+    PutFile(folder.Path("themes/default/a.bmp"), "A");
+    PutFile(folder.Path("themes/blue/b.bmp"), "B");
     char dest[AUX_PATH_SIZE];
-    std::string prefix = folder.path() + "/";
+    std::string prefix = folder.Path("");
     EXPECT_TRUE(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "b.bmp", dest, sizeof dest));
     EXPECT_EQ(std::string(dest), prefix + "themes/blue/b.bmp");
     EXPECT_TRUE(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "a.bmp", dest, sizeof dest));
@@ -184,8 +184,8 @@ TEST(Tools, ThemeFilesFallBackToTheDefaultTheme)
 
 TEST(Tools, ReadingWholeFiles)
 {
-    TempFolder folder;
-    std::string path = folder.file("data");
+    TempDir folder;
+    std::string path = folder.Path("data");
     PutFile(path, std::string("abc\0def", 7));
     uint32_t size = 0;
     auto* data = static_cast<char*>(AUX_ReadFile(path.c_str(), nullptr, &size, 2));
@@ -203,12 +203,12 @@ TEST(Tools, ReadingWholeFiles)
     EXPECT_EQ(AUX_ReadFile(path.c_str(), buffer, &size, 1), nullptr) << "a file too big for the buffer fails";
     EXPECT_EQ(AUX_ReadFile(path.c_str(), buffer, nullptr, 1), nullptr) << "a buffer without its size is refused";
 
-    PutFile(folder.file("empty"), "");
-    data = static_cast<char*>(AUX_ReadFile(folder.file("empty").c_str(), nullptr, &size, 1));
+    PutFile(folder.Path("empty"), "");
+    data = static_cast<char*>(AUX_ReadFile(folder.Path("empty").c_str(), nullptr, &size, 1));
     EXPECT_TRUE(data != nullptr && size == 0 && data[0] == '\0') << "an empty file reads as an empty text";
     MEM_Free(data);
-    EXPECT_EQ(AUX_ReadFile(folder.file("missing").c_str(), nullptr, &size, 1), nullptr);
-    EXPECT_EQ(AUX_ReadFile(folder.path().c_str(), nullptr, &size, 1), nullptr) << "a folder is not read";
+    EXPECT_EQ(AUX_ReadFile(folder.Path("missing").c_str(), nullptr, &size, 1), nullptr);
+    EXPECT_EQ(AUX_ReadFile(folder.Path("").c_str(), nullptr, &size, 1), nullptr) << "a folder is not read";
     CheckEachAllocationFailure([&path] {
         uint32_t n = 0;
         void* read = AUX_ReadFile(path.c_str(), nullptr, &n, 0);
@@ -219,8 +219,8 @@ TEST(Tools, ReadingWholeFiles)
 
 TEST(Tools, WritingReplacesTheFileOnlyWhenEverythingIsWritten)
 {
-    TempFolder folder;
-    std::string path = folder.file("configuration.txt");
+    TempDir folder;
+    std::string path = folder.Path("configuration.txt");
     ASSERT_TRUE(AUX_WriteFile(path.c_str(), "first\n", 6));
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     ASSERT_TRUE(AUX_WriteFile(path.c_str(), "second", 6));
@@ -233,7 +233,7 @@ TEST(Tools, WritingReplacesTheFileOnlyWhenEverythingIsWritten)
     EXPECT_FALSE(AUX_WriteFile(path.c_str(), nullptr, 3));
     EXPECT_FALSE(AUX_WriteFile(nullptr, "x", 1));
     EXPECT_FALSE(AUX_WriteFile("", "x", 1));
-    EXPECT_FALSE(AUX_WriteFile(folder.file("missing/file").c_str(), "x", 1)) << "a missing folder";
+    EXPECT_FALSE(AUX_WriteFile(folder.Path("missing/file").c_str(), "x", 1)) << "a missing folder";
     EXPECT_FALSE(AUX_WriteFile((path + "/inside").c_str(), "x", 1)) << "a file used as a folder";
     MEM_FailAt(1);
     EXPECT_FALSE(AUX_WriteFile(path.c_str(), "third", 5)) << "out of memory";
@@ -252,12 +252,12 @@ TEST(Tools, WritingReplacesTheFileOnlyWhenEverythingIsWritten)
     signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(fullDisk) << "a short write is a failure";
     if (geteuid() != 0) {
-        ASSERT_EQ(chmod(folder.path().c_str(), 0555), 0);
+        ASSERT_EQ(chmod(folder.Path("").c_str(), 0555), 0);
         EXPECT_FALSE(AUX_WriteFile(path.c_str(), "x", 1)) << "a read-only folder";
-        ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
+        ASSERT_EQ(chmod(folder.Path("").c_str(), 0755), 0);
     }
     EXPECT_EQ(FileText(path), "second") << "refused and failed writes leave the old file as it was";
-    EXPECT_EQ(folder.entries(), 1) << "no temporary file is left behind";
+    EXPECT_EQ(folder.Entries(), 1) << "no temporary file is left behind";
 }
 
 TEST(Tools, ScramblingMatchesWorkedExamplesAndRoundTrips)
@@ -392,13 +392,13 @@ TEST(Tools, LesserHelpers)
     EXPECT_EQ(AUX_IndexOfString(names, 3, "b", 2), -1) << "not below the count";
     EXPECT_EQ(AUX_IndexOfString(names, 3, "d", 0), -1);
 
-    TempFolder folder;
-    AUX_Log* log = AUX_CreateLog(folder.file("log.txt").c_str());
+    TempDir folder;
+    AUX_Log* log = AUX_CreateLog(folder.Path("log.txt").c_str());
     ASSERT_NE(log, nullptr);
-    EXPECT_EQ(FileText(folder.file("log.txt")), "<missing>") << "opened only on the first write";
+    EXPECT_EQ(FileText(folder.Path("log.txt")), "<missing>") << "opened only on the first write";
     EXPECT_TRUE(AUX_WriteLog(log, "one ") && AUX_WriteLog(log, "two"));
     AUX_CloseLog(log);
-    EXPECT_EQ(FileText(folder.file("log.txt")), "one two");
+    EXPECT_EQ(FileText(folder.Path("log.txt")), "one two");
 
     int64_t blocks = MEM_LiveBlocks();
     auto* pair = static_cast<AUX_Pair*>(MEM_Alloc(sizeof(AUX_Pair)));

@@ -100,8 +100,8 @@ TEST(Tree, NodesAreNumberedInPreorderOnDemandAndRenumberedAfterChanges)
     EXPECT_EQ(indices(w, {2}), "C7 ");
 
     TR_TreeDetachChildren(root);
-    EXPECT_TRUE(root->children.first == nullptr && w[1].node.parent == nullptr);
     TR_TreeDetach(root);
+    EXPECT_TRUE(root->children.first == nullptr && w[1].node.parent == nullptr);
     EXPECT_EQ(indices(w, {0, 3}), "A0 D0 ") << "a root stays as it is, its children became roots";
 }
 

@@ -139,33 +139,16 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrder)
     ASSERT_NE(shrinking, nullptr);
     EXPECT_EQ(Metrics(shrinking), "2-6 x 4-8") << "glyphs that only shrink still give the largest size";
     TXT_FreeFont(shrinking);
-}
+    shrinking = Load(path, "xy");
+    EXPECT_TRUE(shrinking != nullptr && shrinking->glyphs['y'].x == 10) << "a short set takes the first boxes";
+    TXT_FreeFont(shrinking);
 
-TEST_F(FontTest, TheThemeSetLoadsFromRowsOfBoxes)
-{
+    // The themes' fonts are checked whole on the generated themes; here the set itself.
     const char* set = TXT_ThemeCharSet.data();
     ASSERT_EQ(std::strlen(set), 191u);
     EXPECT_EQ(std::string(set, 1) + set[94] + set[189] + set[190], " ~\x01\x02");
-    EXPECT_EQ(static_cast<unsigned char>(set[95]), 0xA1);
-    EXPECT_EQ(static_cast<unsigned char>(set[188]), 0xFF);
+    EXPECT_TRUE(static_cast<unsigned char>(set[95]) == 0xA1 && static_cast<unsigned char>(set[188]) == 0xFF);
     EXPECT_EQ(std::strchr(set, '\xAD'), nullptr) << "no soft hyphen";
-
-    std::vector<Size> sizes;
-    for (int i = 0; i < 191; i++) {
-        sizes.push_back({static_cast<uint16_t>(1 + i % 5), static_cast<uint16_t>(3 + i % 4)});
-    }
-    std::vector<SDL_Rect> where;
-    const std::string path = dir_.SaveBMP(MakeFontPicture(sizes, 24, &where), "theme.bmp");
-    TXT_Font* font = Load(path, set);
-    ASSERT_NE(font, nullptr);
-    for (size_t i = 0; i < 191; i++) {
-        ASSERT_EQ(RectText(font->glyphs[static_cast<unsigned char>(set[i])]), RectText(where[i])) << "glyph " << i;
-    }
-    TXT_FreeFont(font);
-    font = Load(path, "abc");
-    ASSERT_NE(font, nullptr) << "a set shorter than the picture takes the first boxes";
-    EXPECT_EQ(font->glyphs[static_cast<unsigned char>('c')].x, where[2].x);
-    TXT_FreeFont(font);
 }
 
 TEST_F(FontTest, BadPicturesAndAllocationFailuresGiveNothing)

@@ -231,7 +231,7 @@ TEST_F(TurnTest, SpriteRendersTurnedAndScaledOnlyOnChange)
     SDL_FreeSurface(pic);
 }
 
-TEST_F(TurnTest, SpriteCreationFailsCleanly)
+TEST_F(TurnTest, SpriteCreationFailsCleanlyAndZoomZeroShowsNothing)
 {
     SDL_Surface* pic = CodedPicture(64, 64);
     CheckEachAllocationFailure([&] {
@@ -239,6 +239,13 @@ TEST_F(TurnTest, SpriteCreationFailsCleanly)
         ACT_FreeSprite(sprite);
         return sprite != nullptr;
     });
+    ACT_Sprite* gone = ACT_NewSprite(pic, 256);
+    ASSERT_NE(gone, nullptr);
+    gone->zoom = 0;
+    SDL_Rect r{};
+    ACT_GetSpriteRect(gone, &r);
+    EXPECT_EQ(r.w * r.h, 0) << "a sprite shrunk to nothing before its first draw covers nothing";
+    ACT_FreeSprite(gone);
     EXPECT_EQ(ACT_NewSprite(pic, 0), nullptr);
     EXPECT_EQ(ACT_NewSprite(nullptr, 256), nullptr);
     EXPECT_EQ(ACT_NewSprite(pic, 65535), nullptr) << "a work surface beyond the largest picture";
