@@ -108,10 +108,11 @@ void CloseSettings()
 }
 
 // Adds the entries of one themes folder that are not listed yet; false only when out of
-// memory. A folder that cannot be read adds nothing.
-bool ListThemesIn(const char* path)
+// memory. A folder that cannot be read adds nothing, and `*readable` tells which it was.
+bool ListThemesIn(const char* path, bool* readable)
 {
     DIR* folder = opendir(path);
+    *readable = folder != nullptr;
     if (folder == nullptr) {
         return true;
     }
@@ -136,14 +137,15 @@ bool ListThemesIn(const char* path)
 bool ListThemes()
 {
     const char* programThemes = app.folders->themes[1];
-    DIR* folder = opendir(programThemes);
-    if (folder == nullptr) {
-        Fail("cannot read the themes folder", programThemes);
+    bool programReadable = false;
+    bool playerReadable = false;
+    if (!ListThemesIn(programThemes, &programReadable) ||
+        !ListThemesIn(app.folders->themes[0], &playerReadable)) {
+        Fail("cannot list the themes (out of memory)");
         return false;
     }
-    closedir(folder);
-    if (!ListThemesIn(app.folders->themes[0]) || !ListThemesIn(programThemes)) {
-        Fail("cannot list the themes (out of memory)");
+    if (!programReadable) {
+        Fail("cannot read the themes folder", programThemes);
         return false;
     }
     if (NODE_SortItems(&app.themeNames, NODE_SORT_ASCENDING_NOCASE) == 0) {
