@@ -1,5 +1,4 @@
-// Scratch files for tests: a temporary folder that is removed with its contents, and whole
-// files and streams read into or written from strings and bytes.
+// Scratch files for tests: a self-removing temporary folder, whole files and streams as text.
 #pragma once
 
 #include <cstdint>

@@ -1,13 +1,7 @@
 #include "tests/support/surface_util.h"
 
-#include <gtest/gtest.h>
-
-
-namespace {
 
 constexpr uint32_t kGuard = 0x5A5A5A5A;
-
-}  // namespace
 
 SDL_Surface* NewSurface32(int w, int h, uint32_t fill, bool bgr, uint32_t amask)
 {

@@ -22,15 +22,16 @@ namespace {
 
 using namespace std::string_literals;
 
-const std::string kThemes = std::string(ZAF_RUN_DIR) + "/themes";
+std::string In(const std::string& theme, const std::string& file)
+{
+    return std::string(ZAF_RUN_DIR) + "/themes/" + theme + "/" + file;
+}
 
 bool Exists(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
-
-std::string In(const std::string& theme, const std::string& file) { return kThemes + "/" + theme + "/" + file; }
 
 // Where the game finds a file of a theme: in the theme, else in "default".
 std::string Find(const std::string& theme, const std::string& file)
@@ -59,21 +60,23 @@ struct Descriptor {
             required[i] = {kKeys[i].first, ""};
         }
         KV_Store* store = KV_Open(Find(theme, "descriptor.txt").c_str(), required, KV_BLOCK_NONE, nullptr);
-        EXPECT_NE(store, nullptr) << theme << " has all fifteen keys";
-        ok = store != nullptr;
-        for (int i = 0; ok && i < 15; ++i) {
+        ok = store != nullptr && KV_GetString(store, kKeys[0].first, &legal_) && *legal_ != '\0';
+        legal = ok ? legal_ : "";
+        for (int i = 1; ok && i < 15; ++i) {
             const char* v = nullptr;
-            ok = KV_GetString(store, kKeys[i].first, &v) && v != nullptr;
-            std::istringstream in(v != nullptr ? v : "");
-            for (int x; kKeys[i].second > 0 && in >> x;) {
+            std::istringstream in(KV_GetString(store, kKeys[i].first, &v) ? v : "");
+            for (int x; in >> x;) {
                 n[kKeys[i].first].push_back(x);
             }
-            legal = i == 0 ? v : legal;
-            ok = ok && (i == 0 ? !legal.empty() : in.eof() && n[kKeys[i].first].size() == kKeys[i].second);
+            ok = in.eof() && n[kKeys[i].first].size() == kKeys[i].second;
             EXPECT_TRUE(ok) << theme << " " << kKeys[i].first << " = \"" << v << "\"";
         }
+        EXPECT_TRUE(ok) << theme << " has all fifteen keys with their numbers";
         KV_Dispose(store);
     }
+
+private:
+    const char* legal_ = nullptr;
 };
 
 // SDL with the dummy drivers and a 32-bit pixel format like the game's back buffer.
@@ -93,16 +96,16 @@ struct Video {
     const SDL_PixelFormat* Format() const { return model->format; }
 };
 
+struct Argb {
+    int a, r, g, b;
+    Srgb rgb() const { return {double(r), double(g), double(b)}; }
+};
+
 // Holds a surface locked while it is read: pictures loaded with RLE acceleration need it.
 struct Lock {
     SDL_Surface* s;
     explicit Lock(SDL_Surface* surface) : s(surface) { SDL_LockSurface(s); }
     ~Lock() { SDL_UnlockSurface(s); }
-};
-
-struct Argb {
-    int a, r, g, b;
-    Srgb rgb() const { return {double(r), double(g), double(b)}; }
 };
 
 Argb ArgbAt(SDL_Surface* s, int x, int y)
@@ -130,23 +133,24 @@ PIX_Image* Frames(const Video& video, const std::string& theme, const std::strin
                          video.Format(), 0x4000);
 }
 
-// Blits a picture over a flat colour and counts the pixels left untouched and painted over.
-void Coverage(SDL_Surface* picture, int& untouched, int& painted)
+// Blits a picture over a flat colour; returns how many pixels were left untouched, and sets
+// how many were painted over.
+int Untouched(SDL_Surface* picture, int& painted)
 {
     SDL_Surface* ground = NewSurface32(picture->w, picture->h, 0x123456);
     SDL_BlitSurface(picture, nullptr, ground, nullptr);
-    untouched = painted = 0;
+    painted = 0;
     for (int i = 0; i < ground->w * ground->h; ++i) {
-        ((PixelAt(ground, i % ground->w, i / ground->w) & 0xFFFFFF) == 0x123456 ? untouched : painted) += 1;
+        painted += (PixelAt(ground, i % ground->w, i / ground->w) & 0xFFFFFF) == 0x123456 ? 0 : 1;
     }
     SDL_FreeSurface(ground);
+    return picture->w * picture->h - painted;
 }
 
 TEST(Themes, BothThemesAreGeneratedAndGenerateAgainByteForByte)
 {
     ASSERT_EQ(Themes().size(), 2u);
     EXPECT_EQ(Themes()[0].name, "default");
-    // The second theme has only its own descriptor, field, objects and a few sounds.
     for (const char* file : {"font.c.bmp", "font.a.bmp", "logo.c.bmp", "template.c.bmp", "sprites.c.bmp"}) {
         EXPECT_FALSE(Exists(In(Themes()[1].name, file))) << file << " comes from default";
     }
@@ -163,8 +167,7 @@ TEST(Themes, BothThemesAreGeneratedAndGenerateAgainByteForByte)
         }
         for (const std::string& f : files) {
             const std::vector<uint8_t> again = ReadBytes(dir.Path(theme.name + "/" + f));
-            EXPECT_FALSE(again.empty()) << f;
-            EXPECT_EQ(again, ReadBytes(In(theme.name, f))) << theme.name << "/" << f;
+            EXPECT_TRUE(!again.empty() && again == ReadBytes(In(theme.name, f))) << theme.name << "/" << f;
         }
         EXPECT_TRUE(Descriptor(theme.name).ok);
     }
@@ -176,9 +179,8 @@ TEST(Themes, FontHasEveryGlyphInMaskAndKeyAlike)
     TXT_Font* masked = ThemeFont(video);
     TXT_Font* keyed = ThemeFont(video, false);
     ASSERT_TRUE(masked != nullptr && keyed != nullptr);
-    EXPECT_EQ(masked->largestHeight, FONT_HEIGHT);
-    EXPECT_EQ(masked->smallestHeight, FONT_HEIGHT);
     const Lock a(masked->picture), b(keyed->picture);
+    EXPECT_TRUE(masked->largestHeight == FONT_HEIGHT && masked->smallestHeight == FONT_HEIGHT);
     for (int i = 0; i < TXT_THEME_GLYPHS; ++i) {
         const unsigned char code = static_cast<unsigned char>(TXT_ThemeCharSet[static_cast<size_t>(i)]);
         const SDL_Rect r = masked->glyphs[code];
@@ -198,42 +200,30 @@ TEST(Themes, FontHasEveryGlyphInMaskAndKeyAlike)
 TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFramesAndBlend)
 {
     Video video;
-    int masks = 0;
     for (const ThemeSpec& theme : Themes()) {
         PIX_Image* image = Frames(video, theme.name, "objects");
-        ASSERT_NE(image, nullptr) << theme.name;
-        EXPECT_GE(image->frameCount, 6);
+        ASSERT_TRUE(image != nullptr && image->frameCount >= 6) << theme.name;
         for (int f = 0; f < image->frameCount; ++f) {
-            EXPECT_TRUE(image->frames[f]->w == image->frames[0]->w && image->frames[f]->h == image->frames[0]->w)
-                << theme.name << " object frame " << f << " is square and the size of the others";
+            EXPECT_TRUE(image->frames[f]->w == image->frames[0]->w && image->frames[f]->h == image->frames[0]->w &&
+                        image->frames[0]->w % 2 == 1) << theme.name << " object " << f << ": square, odd, all alike";
         }
-        EXPECT_EQ(image->frames[0]->w % 2, 1) << "an odd size centres on a pixel";
         PIX_ReleaseImage(image);
         for (const std::string& stem : {"font"s, "logo"s, "template"s, "field"s, "objects"s, "sprites"s}) {
             const std::string a = In(theme.name, stem + ".a.bmp"), c = Find(theme.name, stem + ".c.bmp");
-            SDL_Surface* loaded = PIX_LoadBMP(c.c_str(), Exists(a) ? a.c_str() : nullptr, -1,
-                                              Exists(a) ? -1 : 0x808081, video.Format(), 0);
-            ASSERT_NE(loaded, nullptr) << c;
-            EXPECT_TRUE(stem != "field" || (loaded->w == FIELD_SIZE && loaded->h == FIELD_SIZE && !Exists(a)))
+            SDL_Surface* s = PIX_LoadBMP(c.c_str(), Exists(a) ? a.c_str() : nullptr, -1, Exists(a) ? -1 : 0x808081,
+                                         video.Format(), 0);
+            ASSERT_NE(s, nullptr) << c;
+            EXPECT_TRUE(stem != "field" || (s->w == FIELD_SIZE && s->h == FIELD_SIZE && !Exists(a)))
                 << "the field is opaque and whole: it covers the last frame's picture";
-            SDL_FreeSurface(loaded);
-            SDL_Surface* mask = Exists(a) ? SDL_LoadBMP(a.c_str()) : nullptr;
-            SDL_Surface* colour = SDL_LoadBMP(c.c_str());
-            masks += mask != nullptr ? 1 : 0;
-            EXPECT_TRUE(mask == nullptr || (mask->format->BitsPerPixel == 8 && colour->format->BitsPerPixel >= 24 &&
-                                            RectText(mask->clip_rect) == RectText(colour->clip_rect)))
-                << a << ": an 8-bit mask the size of its picture";
-            SDL_FreeSurface(mask);
-            SDL_FreeSurface(colour);
+            EXPECT_TRUE(stem == "field" || Exists(Find(theme.name, stem + ".a.bmp"))) << stem << " has soft edges";
+            SDL_FreeSurface(s);
         }
     }
-    EXPECT_GE(masks, 6) << "the pictures with soft edges have masks";
-
     for (const std::string& stem : {"logo"s, "template"s}) {
         SDL_Surface* s = PIX_LoadBMP(In("default", stem + ".c.bmp").c_str(), In("default", stem + ".a.bmp").c_str(),
                                      -1, -1, video.Format(), 0x4000);
         ASSERT_TRUE(s != nullptr && s->format->Amask != 0) << stem << " has an alpha channel from its mask";
-        int clear = 0, solid = 0;
+        int clear = 0, solid = 0, painted = 0;
         {
             const Lock lock(s);
             for (int i = 0; i < s->w * s->h; ++i) {
@@ -242,28 +232,23 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFramesAndBlend)
             }
             EXPECT_EQ(ArgbAt(s, 0, 0).a + ArgbAt(s, s->w - 1, s->h - 1).a, 0) << stem << ": corners show what is under";
         }
-        EXPECT_GT(solid, s->w * s->h / 4) << stem;
-        int untouched = 0, painted = 0;
-        Coverage(s, untouched, painted);
-        EXPECT_TRUE(clear > 0 && untouched > 0 && painted > untouched / 4) << stem << ": clear parts show when drawn";
+        const int untouched = Untouched(s, painted);
+        EXPECT_TRUE(solid > s->w * s->h / 4 && clear > 0 && untouched > 0 && painted > untouched / 4)
+            << stem << ": mostly solid, clear parts show when drawn";
         SDL_FreeSurface(s);
     }
-
     PIX_Image* image = Frames(video, "default", "sprites");
-    ASSERT_NE(image, nullptr);
-    ASSERT_GE(image->frameCount, 69);
+    ASSERT_TRUE(image != nullptr && image->frameCount >= SPRITE_FRAMES);
     // Frames cut from a masked frame set blend: the catcher, markers and flashes.
     for (int f : {0, 12, 16, 20, 21, 68}) {
-        int untouched = 0, painted = 0;
-        Coverage(image->frames[f], untouched, painted);
-        EXPECT_TRUE(untouched > 0 && painted > 0) << "sprite frame " << f << ": " << untouched << "/" << painted;
+        int painted = 0;
+        EXPECT_TRUE(Untouched(image->frames[f], painted) > 0 && painted > 0) << "sprite frame " << f;
     }
     // Catcher frames fill rows 246 to 254. Left halves reach the centre column (x 127 = column
     // 28 at catcherLeft - 19 = 99) and no further; right halves start there (column 3 at
     // catcherRight - 12 = 124).
     for (int f = 21; f <= 68; ++f) {
         SDL_Surface* s = image->frames[f];
-        EXPECT_TRUE(s->w == CATCHER_W && s->h == CATCHER_H) << "catcher frame " << f << ": " << s->w << "x" << s->h;
         const Lock lock(s);
         const bool left = (f - 21) % 16 < 8;
         int atCentre = 0, beyond = 0;
@@ -273,7 +258,8 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFramesAndBlend)
                 beyond += ArgbAt(s, x, y).a > 0 ? 1 : 0;
             }
         }
-        EXPECT_TRUE(atCentre > 0 && beyond == 0) << "frame " << f << " meets the other half and stays on its side";
+        EXPECT_TRUE(s->w == CATCHER_W && s->h == CATCHER_H && atCentre > 0 && beyond == 0)
+            << "catcher frame " << f << " (" << s->w << "x" << s->h << ") meets the other half and stays on its side";
     }
     PIX_ReleaseImage(image);
 }
@@ -300,8 +286,8 @@ TEST(Themes, EverySoundDecodesShortCleanAndUnclipped)
                               name == "selection";
             const bool fanfare = name == "game_over" || name == "congratulations";
             const double seconds = static_cast<double>(s.size()) / mixer.rate;
-            EXPECT_GE(seconds, blip ? 0.03 : fanfare ? 1.0 : 0.2) << path;
-            EXPECT_LE(seconds, blip ? 0.5 : fanfare ? 4.0 : 2.0) << path;
+            EXPECT_TRUE(seconds >= (blip ? 0.03 : fanfare ? 1.0 : 0.2) && seconds <= (blip ? 0.5 : fanfare ? 4.0 : 2.0))
+                << path << " lasts " << seconds << " s";
             int peak = 0;
             double steps = 0;
             for (size_t i = 0; i < s.size(); ++i) {
@@ -309,12 +295,10 @@ TEST(Themes, EverySoundDecodesShortCleanAndUnclipped)
                 steps += i > 0 ? std::pow(s[i] - s[i - 1], 2.0) : 0.0;
             }
             EXPECT_TRUE(peak > 8000 && peak < 29205) << path << " peaks below -1 dBFS, far from silence: " << peak;
-            if (!SoundLoops(name)) {
-                EXPECT_TRUE(std::abs(s.front()) < 400 && std::abs(s.back()) < 400) << path << " clicks at an end";
-            } else {
-                const double rmsStep = std::sqrt(steps / static_cast<double>(s.size() - 1));
-                EXPECT_LT(std::abs(s.back() - s.front()), 3 * rmsStep) << path << " loops without a seam";
-            }
+            const double rmsStep = std::sqrt(steps / static_cast<double>(s.size() - 1));
+            EXPECT_TRUE(SoundLoops(name) ? std::abs(s.back() - s.front()) < 3 * rmsStep
+                                         : std::abs(s.front()) < 400 && std::abs(s.back()) < 400)
+                << path << " clicks at an end or at its loop seam";
         }
     }
     EXPECT_EQ(decoded, 25 + static_cast<int>(Themes()[1].sounds.size()));
@@ -331,7 +315,7 @@ TEST(Themes, SpeedClassesDifferForEveryEye)
         Srgb colours[4];
         for (int k = 0; k < 4; ++k) {
             double sum[3] = {0, 0, 0}, weight = 0;
-            for (int f = 0; f < 6; ++f) {
+            for (int f = 0; f < OBJECT_FRAMES; ++f) {
                 SDL_Surface* s = image->frames[f];
                 const Lock lock(s);
                 for (int i = 0; i < s->w * s->h; ++i) {
@@ -348,24 +332,24 @@ TEST(Themes, SpeedClassesDifferForEveryEye)
         PIX_ReleaseImage(image);
         for (int i = 0; i < 4; ++i) {
             for (int j = i + 1; j < 4; ++j) {
-                const Srgb x = colours[i], y = colours[j];
-                SCOPED_TRACE(theme.name + " " + kClasses[i] + " / " + kClasses[j]);
-                EXPECT_GE(Ciede2000(LabFromSrgb(x), LabFromSrgb(y)), 20.0);
-                EXPECT_GE(Ciede2000(LabFromSrgb(SimulateDeuteranopia(x)), LabFromSrgb(SimulateDeuteranopia(y))), 10.0)
-                    << "deuteranopia";
-                EXPECT_GE(Ciede2000(LabFromSrgb(SimulateProtanopia(x)), LabFromSrgb(SimulateProtanopia(y))), 10.0)
-                    << "protanopia";
+                const Lab x[3] = {LabFromSrgb(colours[i]), LabFromSrgb(SimulateDeuteranopia(colours[i])),
+                                  LabFromSrgb(SimulateProtanopia(colours[i]))};
+                const Lab y[3] = {LabFromSrgb(colours[j]), LabFromSrgb(SimulateDeuteranopia(colours[j])),
+                                  LabFromSrgb(SimulateProtanopia(colours[j]))};
+                EXPECT_TRUE(Ciede2000(x[0], y[0]) >= 20.0 && Ciede2000(x[1], y[1]) >= 10.0 && Ciede2000(x[2], y[2]) >= 10.0)
+                    << theme.name << " " << kClasses[i] << " / " << kClasses[j] << ": normal, deutan, protan "
+                    << Ciede2000(x[0], y[0]) << " " << Ciede2000(x[1], y[1]) << " " << Ciede2000(x[2], y[2]);
             }
         }
     }
 }
 
-TEST(Themes, TextStandsOutFromWhatLiesUnderIt)
+TEST(Themes, TextStandsOutAndFitsBesideTheLogoMenuAndChart)
 {
     Video video;
-    // The colour of the font's full-strength ink.
     TXT_Font* font = ThemeFont(video);
     ASSERT_NE(font, nullptr);
+    // The colour of the font's full-strength ink.
     Srgb ink = {0, 0, 0};
     {
         const Lock lock(font->picture);
@@ -375,7 +359,6 @@ TEST(Themes, TextStandsOutFromWhatLiesUnderIt)
             ink = p.a == 255 ? p.rgb() : ink;
         }
     }
-    TXT_FreeFont(font);
     ASSERT_GT(ink.r + ink.g + ink.b, 600.0) << "a light ink lets the tints choose the colour";
     // The menu box's centre, where the menu entries are drawn.
     SDL_Surface* box = PIX_LoadBMP(In("default", "template.c.bmp").c_str(), In("default", "template.a.bmp").c_str(),
@@ -386,6 +369,13 @@ TEST(Themes, TextStandsOutFromWhatLiesUnderIt)
     SDL_UnlockSurface(box);
     SDL_FreeSurface(box);
     EXPECT_EQ(centre.a, 255) << "the box is opaque where the entries stand";
+    SDL_Surface* logo = SDL_LoadBMP(In("default", "logo.c.bmp").c_str());
+    ASSERT_NE(logo, nullptr);
+    const int h = font->largestHeight, logoBottom = 1 + logo->h;
+    EXPECT_LE(logo->w, 255);
+    SDL_FreeSurface(logo);
+    // The about page: a title at logo height + 9, then sixteen more lines a chart line apart.
+    EXPECT_LE(logoBottom - 1 + 9 + 16 * (h + 3) + h, 255) << "seventeen lines of the about page fit";
     for (const ThemeSpec& theme : Themes()) {
         SCOPED_TRACE(theme.name);
         const Descriptor d(theme.name);
@@ -404,42 +394,21 @@ TEST(Themes, TextStandsOutFromWhatLiesUnderIt)
                               double((bg[2] + (bg[5] - bg[2]) * i / 254) & 255)};
             ASSERT_GE(std::min(ContrastRatio(chart, row), ContrastRatio(labels, row)), 4.5) << "backdrop row " << i;
         }
-    }
-}
-
-TEST(Themes, MenuChartLogoAndPagesShareTheScreen)
-{
-    Video video;
-    TXT_Font* font = ThemeFont(video);
-    ASSERT_NE(font, nullptr);
-    const int h = font->largestHeight;
-    SDL_Surface* logo = SDL_LoadBMP(In("default", "logo.c.bmp").c_str());
-    ASSERT_NE(logo, nullptr);
-    const int logoBottom = 1 + logo->h;
-    EXPECT_LE(logo->w, 255);
-    SDL_FreeSurface(logo);
-    // The about page: a title at logo height + 9, then sixteen more lines a chart line apart.
-    EXPECT_LE(logoBottom - 1 + 9 + 16 * (h + 3) + h, 255) << "seventeen lines of the about page fit";
-    for (const ThemeSpec& theme : Themes()) {
-        SCOPED_TRACE(theme.name);
-        const Descriptor d(theme.name);
-        ASSERT_TRUE(d.ok);
-        const std::vector<int>&m = d.n.at("MENU"), chart = d.n.at("CHART");
-        EXPECT_TRUE(m[0] >= 0 && m[1] >= 0 && m[0] + m[2] <= 255 && m[1] + m[3] <= 255) << "menu box on the screen";
-        EXPECT_GT(m[1], logoBottom) << "menu box under the logo";
-        // Entries: the widest of the options page fit the box without squeezing, and at
-        // least the six options show.
+        const std::vector<int>&m = d.n.at("MENU"), chartAt = d.n.at("CHART");
+        EXPECT_TRUE(m[0] >= 0 && m[1] > logoBottom && m[0] + m[2] <= 255 && m[1] + m[3] <= 255)
+            << "menu box on the screen under the logo";
+        // The widest entries of the options page fit the box unsqueezed; at least six show.
         for (const char* label : {"INTERPOLATION: off", "DIFFICULTY: inhuman", "VOLUME: medium", "ZOOM 4x"}) {
             EXPECT_LE(TXT_TextWidth(font, label, 1), m[2] - 18) << label;
         }
         EXPECT_LT(9 + 6 * (h + 3), m[3] - 8);
         // The chart: title six label lines above CHART's y, ten rows, the entry line below.
-        const int cx = chart[0], y0 = chart[1] - (h + 1) * 6, congrats = chart[1] + 8 * h;
+        const int cx = chartAt[0], y0 = chartAt[1] - (h + 1) * 6, congrats = chartAt[1] + 8 * h;
         EXPECT_GT(y0, logoBottom) << "chart under the logo";
         EXPECT_LE(congrats + h + 1 + h, 254) << "name entry on the screen";
         EXPECT_GT(congrats, y0 + h + 1 + 10 * (h + 1) + h) << "congratulations under the table";
-        // Rows as wide as a good score with a long name, and the congratulations line,
-        // stay clear of the menu box and on the screen.
+        // Rows as wide as a good score with a long name, and the congratulations line, stay
+        // clear of the menu box and on the screen.
         const int rowHalf = TXT_TextWidth(font, "123456 Maximilian Ode", 1) / 2;
         const int half = std::max(rowHalf, TXT_TextWidth(font, "CONGRATULATIONS!", 1) / 2);
         EXPECT_TRUE(cx - half >= 0 && cx + half <= 254) << cx << " +- " << half;

@@ -12,34 +12,28 @@
 
 namespace {
 
-struct Widget {
-    TR_Node node;
-    char name;
-};
+TR_Node w[40]; // widget 'A' is w[0]
+TR_Ring ring[3];
 
-struct Member {
-    TR_Ring ring;
-    char name;
-};
-
-// Widgets 'A', 'B', ... each a tree of its own. Held in a vector that never grows, since
-// the nodes point at one another.
-std::vector<Widget> widgets(size_t count)
+// Makes every widget a tree of its own.
+void reset()
 {
-    std::vector<Widget> w(count);
-    for (size_t i = 0; i < count; i++) {
-        TR_TreeInit(&w[i].node);
-        w[i].name = static_cast<char>('A' + i);
+    for (TR_Node& n : w) {
+        TR_TreeInit(&n);
     }
-    return w;
 }
 
-// The widgets' indices, asked for in the order given.
-std::string indices(std::vector<Widget>& w, const std::vector<int>& order)
+TR_Node* W(char name)
+{
+    return &w[name - 'A'];
+}
+
+// The indices, asked for in the order given.
+std::string indices(const char* names)
 {
     std::string out;
-    for (int i : order) {
-        out += w[i].name + std::to_string(TR_TreeIndex(&w[i].node)) + " ";
+    for (const char* c = names; *c != '\0'; c++) {
+        out += *c + std::to_string(TR_TreeIndex(W(*c))) + " ";
     }
     return out;
 }
@@ -52,17 +46,13 @@ void preorder(TR_Node* node, std::vector<TR_Node*>* out)
     }
 }
 
-size_t ringLimit;
-
-// The names met walking the ring; the callback ends the walk after `limit` names.
-std::string ring_names(Member* start, size_t limit = 99)
+// The members met walking from ring[0] ('a'); the callback stops at 'b' and after nine.
+std::string ring_walk()
 {
     std::string out;
-    ringLimit = limit;
-    TR_RingForEach(&start->ring, [](TR_Ring* r, void* arg) {
-        auto* s = static_cast<std::string*>(arg);
-        *s += reinterpret_cast<Member*>(r)->name;
-        return s->size() < ringLimit ? 1 : 0;
+    TR_RingForEach(&ring[0], [](TR_Ring* r, void* s) {
+        *static_cast<std::string*>(s) += static_cast<char>('a' + (r - ring));
+        return r != &ring[1] && static_cast<std::string*>(s)->size() < 9 ? 1 : 0;
     }, &out);
     return out;
 }
@@ -71,77 +61,63 @@ std::string ring_names(Member* start, size_t limit = 99)
 
 TEST(Tree, NodesAreNumberedInPreorderOnDemandAndRenumberedAfterChanges)
 {
-    std::vector<Widget> w = widgets(7);
-    TR_Node* root = &w[0].node;
-    for (int i : {1, 2, 3}) {
-        TR_TreeAddLast(&w[i].node, root);
+    reset();
+    for (char c : {'B', 'C', 'D'}) {
+        TR_TreeAddLast(W(c), W('A'));
     }
-    EXPECT_EQ(w[1].node.index, TR_UNNUMBERED) << "nothing is numbered before it is asked for";
-    EXPECT_EQ(indices(w, {3, 1, 2, 0}), "D3 B1 C2 A0 ") << "B and C were numbered on the way to D";
-    EXPECT_EQ(root->numberedUpTo, &w[3].node);
-
-    TR_TreeAddFirst(&w[4].node, root);
-    EXPECT_EQ(root->numberedUpTo, root) << "the mark moves back to the root";
-    EXPECT_EQ(indices(w, {1, 2, 3, 4}), "B2 C3 D4 E1 ") << "C must not keep its old 2, which B holds now";
-
-    TR_TreeAddLast(&w[5].node, &w[2].node);
-    TR_TreeAddLast(&w[6].node, &w[5].node);
-    EXPECT_EQ(indices(w, {3}), "D6 ");
-    TR_TreeDetach(&w[2].node);
-    EXPECT_EQ(indices(w, {1, 3}), "B2 D6 ") << "a gap is left where C's subtree was";
-    EXPECT_EQ(root->numberedUpTo, &w[3].node) << "the mark after the removed subtree stays";
-    EXPECT_TRUE(w[2].node.parent == nullptr && w[2].node.root == &w[2].node && w[6].node.root == &w[2].node);
-    EXPECT_EQ(indices(w, {2, 6}), "C0 G2 ") << "a detached node is a root and its subtree is numbered afresh";
-
-    TR_TreeAddLast(&w[2].node, root);
-    EXPECT_EQ(indices(w, {6}), "G9 ");
-    TR_TreeDetach(&w[5].node);
-    EXPECT_EQ(root->numberedUpTo, &w[2].node) << "a mark inside the leaving subtree falls back to the node before it";
-    EXPECT_EQ(indices(w, {2}), "C7 ");
-
-    TR_TreeDetachChildren(root);
-    TR_TreeDetach(root);
-    EXPECT_TRUE(root->children.first == nullptr && w[1].node.parent == nullptr);
-    EXPECT_EQ(indices(w, {0, 3}), "A0 D0 ") << "a root stays as it is, its children became roots";
-}
-
-TEST(Tree, NodesMoveBetweenTreesButNeverUnderThemselves)
-{
-    std::vector<Widget> w = widgets(4);
-    TR_TreeAddLast(&w[1].node, &w[0].node);
-    TR_TreeAddLast(&w[2].node, &w[1].node);
-    TR_TreeAddLast(&w[1].node, &w[2].node);
-    EXPECT_EQ(w[1].node.parent, &w[0].node) << "a node cannot become its own descendant";
-    TR_TreeAddLast(&w[1].node, &w[3].node);
-    EXPECT_EQ(w[0].node.children.first, nullptr) << "the old tree lost the node";
-    EXPECT_EQ(w[2].node.root, &w[3].node) << "the whole subtree belongs to the new tree";
-    EXPECT_EQ(indices(w, {2}), "C2 ");
+    EXPECT_EQ(W('B')->index, TR_UNNUMBERED) << "nothing is numbered before it is asked for";
+    EXPECT_EQ(indices("DBCA"), "D3 B1 C2 A0 ") << "B and C were numbered on the way to D";
+    EXPECT_EQ(W('A')->numberedUpTo, W('D'));
+    TR_TreeAddFirst(W('E'), W('A'));
+    EXPECT_EQ(W('A')->numberedUpTo, W('A')) << "the mark moves back to the root";
+    EXPECT_EQ(indices("BCDE"), "B2 C3 D4 E1 ") << "C must not keep its old 2, which B holds now";
+    TR_TreeAddLast(W('F'), W('C'));
+    TR_TreeAddLast(W('G'), W('F'));
+    EXPECT_EQ(indices("D"), "D6 ");
+    TR_TreeDetach(W('C'));
+    EXPECT_EQ(indices("BD"), "B2 D6 ") << "a gap is left where C's subtree was";
+    EXPECT_EQ(W('A')->numberedUpTo, W('D')) << "the mark after the removed subtree stays";
+    EXPECT_TRUE(W('C')->parent == nullptr && W('C')->root == W('C') && W('G')->root == W('C'));
+    EXPECT_EQ(indices("CG"), "C0 G2 ") << "a detached node is a root and its subtree is numbered afresh";
+    TR_TreeAddLast(W('C'), W('A'));
+    EXPECT_EQ(indices("G"), "G9 ");
+    TR_TreeDetach(W('F'));
+    EXPECT_EQ(W('A')->numberedUpTo, W('C')) << "a mark inside the leaving subtree falls back to the node before it";
+    EXPECT_EQ(indices("C"), "C7 ");
+    TR_TreeAddLast(W('B'), W('C'));
+    TR_TreeAddLast(W('C'), W('B'));
+    EXPECT_EQ(W('C')->parent, W('A')) << "a node cannot become its own descendant";
+    TR_TreeAddLast(W('C'), W('H'));
+    EXPECT_TRUE(W('B')->root == W('H') && NODE_Count(&W('A')->children) == 2) << "the subtree moves to the new tree";
+    EXPECT_EQ(indices("BH"), "B2 H0 ");
+    TR_TreeDetachChildren(W('A'));
+    TR_TreeDetach(W('A'));
+    EXPECT_TRUE(W('A')->children.first == nullptr && W('D')->parent == nullptr);
+    EXPECT_EQ(indices("AD"), "A0 D0 ") << "a root stays as it is, its children became roots";
+    EXPECT_EQ(TR_TreeIndex(nullptr), TR_UNNUMBERED);
 }
 
 TEST(Tree, RandomAttachingAndDetachingKeepsIndicesInPreorder)
 {
     std::mt19937 random(7);
-    std::vector<Widget> w = widgets(40);
+    reset();
     for (int step = 0; step < 400 && !HasFailure(); step++) {
-        TR_Node* a = &w[random() % w.size()].node;
-        TR_Node* b = &w[random() % w.size()].node;
-        switch (random() % 4) {
-        case 0:
+        TR_Node* a = &w[random() % 40];
+        TR_Node* b = &w[random() % 40];
+        const unsigned action = random() % 4;
+        if (action == 0) {
             TR_TreeAddFirst(a, b);
-            break;
-        case 3:
+        } else if (action == 3) {
             TR_TreeDetach(a);
-            break;
-        default:
+        } else {
             TR_TreeAddLast(a, b);
-            break;
         }
         if (random() % 3 != 0) {
             continue;
         }
         // Ask for half the indices in a scrambled order first, so numbering starts midway.
         std::vector<TR_Node*> order;
-        preorder(w[random() % w.size()].node.root, &order);
+        preorder(w[random() % 40].root, &order);
         std::vector<TR_Node*> asked = order;
         std::shuffle(asked.begin(), asked.end(), random);
         for (size_t i = 0; i < asked.size() / 2 + 1; i++) {
@@ -155,56 +131,48 @@ TEST(Tree, RandomAttachingAndDetachingKeepsIndicesInPreorder)
     }
 }
 
-TEST(Tree, WalkingAndDumping)
+TEST(Tree, WalkingSkipsRefusedChildrenAndDumpingPrintsWholeAddresses)
 {
-    std::vector<Widget> w = widgets(4);
-    TR_TreeAddLast(&w[1].node, &w[0].node);
-    TR_TreeAddLast(&w[2].node, &w[1].node);
-    TR_TreeAddLast(&w[3].node, &w[0].node);
+    reset();
+    TR_TreeAddLast(W('B'), W('A'));
+    TR_TreeAddLast(W('C'), W('B'));
+    TR_TreeAddLast(W('D'), W('A'));
     static std::string visited;
-    visited.clear();
-    TR_TreeWalk(&w[0].node, [](TR_Node* n) {
-        visited += reinterpret_cast<Widget*>(n)->name;
-        return visited.back() == 'B' ? 0 : 1;
+    TR_TreeWalk(W('A'), [](TR_Node* n) {
+        visited += static_cast<char>('A' + (n - w));
+        return n == W('B') ? 0 : 1;
     });
     EXPECT_EQ(visited, "ABD") << "B's children are skipped when it says 0";
-
     FILE* out = tmpfile();
     ASSERT_NE(out, nullptr);
     HEAP_SetOutput(out);
-    (void)TR_TreeIndex(&w[3].node);
-    TR_TreeDump(&w[1].node);
+    (void)TR_TreeIndex(W('D'));
+    TR_TreeDump(W('B'));
     TR_TreeDump(nullptr);
     HEAP_SetOutput(nullptr);
     char expected[256];
     snprintf(expected, sizeof expected, "[%" PRIXPTR " 1]\n{\n\t[%" PRIXPTR " 2]\n\t{\n\t}\n}\n[]",
-             reinterpret_cast<uintptr_t>(&w[1].node), reinterpret_cast<uintptr_t>(&w[2].node));
-    EXPECT_EQ(StreamText(out), expected) << "whole addresses";
+             reinterpret_cast<uintptr_t>(W('B')), reinterpret_cast<uintptr_t>(W('C')));
+    EXPECT_EQ(StreamText(out), expected);
     fclose(out);
 }
 
 TEST(Ring, MembersJoinAndLeave)
 {
-    Member a{{nullptr, nullptr}, 'a'};
-    Member b{{nullptr, nullptr}, 'b'};
-    Member c{{nullptr, nullptr}, 'c'};
-    EXPECT_EQ(ring_names(&a), "a") << "a record in no ring visits itself only";
-    TR_RingInsert(&b.ring, &a.ring);
-    EXPECT_TRUE(a.ring.next == &b.ring && a.ring.prev == &b.ring && b.ring.next == &a.ring && b.ring.prev == &a.ring)
-        << "an anchor in no ring makes a ring of two";
-    TR_RingInsert(&c.ring, &a.ring);
-    EXPECT_TRUE(a.ring.next == &c.ring && c.ring.next == &b.ring && b.ring.prev == &c.ring) << "c goes right after a";
-    EXPECT_EQ(ring_names(&a), "abc") << "the walk follows the previous links";
-    EXPECT_EQ(ring_names(&a, 2), "ab") << "a callback returning 0 ends the walk";
-    TR_RingInsert(&c.ring, &b.ring);
-    EXPECT_EQ(ring_names(&a), "acb") << "inserting moves a member";
-    TR_RingRemove(&a.ring);
-    EXPECT_EQ(a.ring.next, nullptr);
-    EXPECT_TRUE(b.ring.next == &c.ring && b.ring.prev == &c.ring) << "a ring of three leaves a ring of two";
-    TR_RingRemove(&c.ring);
-    EXPECT_TRUE(b.ring.next == nullptr && b.ring.prev == nullptr && c.ring.next == nullptr)
-        << "a ring of two leaves both outside any ring";
-    TR_RingRemove(&c.ring);
-    TR_RingInsert(&a.ring, &a.ring);
-    EXPECT_EQ(a.ring.next, nullptr) << "a record is no anchor for itself";
+    EXPECT_EQ(ring_walk(), "a") << "a record in no ring visits itself only";
+    TR_RingInsert(&ring[1], &ring[0]);
+    EXPECT_TRUE(ring[0].next == &ring[1] && ring[0].prev == &ring[1] && ring[1].next == &ring[0] &&
+                ring[1].prev == &ring[0]) << "an anchor in no ring makes a ring of two";
+    TR_RingInsert(&ring[2], &ring[0]);
+    EXPECT_TRUE(ring[0].next == &ring[2] && ring[2].next == &ring[1] && ring[1].prev == &ring[2]) << "c right after a";
+    EXPECT_EQ(ring_walk(), "ab") << "the walk follows the previous links and ends when b says 0";
+    TR_RingInsert(&ring[2], &ring[1]);
+    EXPECT_EQ(ring_walk(), "acb") << "inserting moves a member";
+    TR_RingRemove(&ring[1]);
+    EXPECT_EQ(ring_walk(), "ac") << "a ring of three leaves a ring of two; the walk ends back at the start";
+    TR_RingRemove(&ring[0]);
+    EXPECT_TRUE(ring[0].next == nullptr && ring[2].next == nullptr && ring[2].prev == nullptr) << "two leave none";
+    TR_RingRemove(&ring[2]);
+    TR_RingInsert(&ring[0], &ring[0]);
+    EXPECT_EQ(ring[0].next, nullptr) << "a record is no anchor for itself";
 }
