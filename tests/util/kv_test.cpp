@@ -204,7 +204,8 @@ TEST(Kv, EveryAllocationFailureIsCleanedUp)
     PutFile(path, "A = 1\n\nB = 2\nBLOCK\ntext");
     CheckEachAllocationFailure([&path] {
         KV_Store* store = KV_Open(path.c_str(), nullptr, KV_BLOCK_OPTIONAL, "BLOCK");
-        const bool ok = store != nullptr && store->blockMarker != nullptr && NODE_Count(&store->entries) == 3;
+        const bool ok = store != nullptr;
+        EXPECT_TRUE(!ok || (store->blockMarker != nullptr && NODE_Count(&store->entries) == 3)) << "all read";
         KV_Dispose(store);
         return ok;
     });

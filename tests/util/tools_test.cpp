@@ -199,7 +199,14 @@ TEST(Tools, ReadingWholeFiles)
     EXPECT_TRUE(data != nullptr && size == 0 && data[0] == '\0') << "an empty file reads as an empty text";
     MEM_Free(data);
     EXPECT_EQ(AUX_ReadFile(folder.Path("missing").c_str(), nullptr, &size, 1), nullptr);
+    const int fd = dup(0);
+    close(fd);
     EXPECT_EQ(AUX_ReadFile(folder.Path("").c_str(), nullptr, &size, 1), nullptr) << "a folder is not read";
+    EXPECT_EQ(dup(0), fd) << "nor left open";
+    close(fd);
+    const int64_t blocks = MEM_LiveBlocks();
+    EXPECT_EQ(AUX_ReadFile("/proc/self/status", nullptr, &size, 1), nullptr) << "a file longer than it said is refused";
+    EXPECT_EQ(MEM_LiveBlocks(), blocks) << "and its buffer freed";
     CheckEachAllocationFailure([&path] {
         uint32_t n = 0;
         void* read = AUX_ReadFile(path.c_str(), nullptr, &n, 0);
