@@ -297,38 +297,30 @@ constexpr const char* soundNames[] = {
     "selection",       "shot",          "speed-up-G",    "zap",
 };
 
-const char tinyDescriptor[] = "LEGAL_INFORMATION = made for the tests\n"
-                              "BACKGROUND        = 0 0 64 0 0 0\n"
-                              "MENU              = 40 120 175 100\n"
-                              "CHART             = 127 8\n"
-                              "FONT.MENU         = 0 0 0\n"
-                              "FONT.LABELS       = 0 0 0\n"
-                              "FONT.CHART        = 0 0 0\n"
-                              "FONT.STATUS       = 0 0 0\n"
-                              "FONT.OUTLINE      = -100 -100 -100\n"
-                              "OBJECT.SLOW       = 0 0 0\n"
-                              "OBJECT.NORMAL     = 10 0 0\n"
-                              "OBJECT.FAST       = 0 10 0\n"
-                              "OBJECT.SWIFT      = 0 0 10\n"
-                              "BEAMS.CATCHER     = 255 255 0\n"
-                              "BEAMS.FREEZER     = 0 255 255\n";
+const char tinyDescriptor[] =
+    "LEGAL_INFORMATION = made for the tests\nBACKGROUND        = 0 0 64 0 0 0\nMENU              = 40 120 175 100\n"
+    "CHART             = 127 8\nFONT.MENU         = 0 0 0\nFONT.LABELS       = 0 0 0\n"
+    "FONT.CHART        = 0 0 0\nFONT.STATUS       = 0 0 0\nFONT.OUTLINE      = -100 -100 -100\n"
+    "OBJECT.SLOW       = 0 0 0\nOBJECT.NORMAL     = 10 0 0\nOBJECT.FAST       = 0 10 0\n"
+    "OBJECT.SWIFT      = 0 0 10\nBEAMS.CATCHER     = 255 255 0\nBEAMS.FREEZER     = 0 255 255\n";
 
-const char defaultSettings[] = "THEME         = <cycle>\n"
-                               "VIDEO         = window\n"
-                               "ZOOM          = 2\n"
-                               "INTERPOLATION = on\n"
-                               "VOLUME        = medium\n"
-                               "DIFFICULTY    = normal\n"
-                               "KEY.UP        = up\n"
-                               "KEY.DOWN      = down\n"
-                               "KEY.LEFT      = left\n"
-                               "KEY.RIGHT     = right\n"
-                               "KEY.BUTTON1   = x\n"
-                               "KEY.BUTTON2   = c\n"
-                               "KEY.BUTTON3   = space\n"
-                               "KEY.PAUSE     = p\n"
-                               "KEY.QUIT      = escape\n"
-                               "MOUSE         = on\n";
+const char defaultSettings[] =
+    "THEME         = <cycle>\n"
+    "VIDEO         = window\n"
+    "ZOOM          = 2\n"
+    "INTERPOLATION = on\n"
+    "VOLUME        = medium\n"
+    "DIFFICULTY    = normal\n"
+    "KEY.UP        = up\n"
+    "KEY.DOWN      = down\n"
+    "KEY.LEFT      = left\n"
+    "KEY.RIGHT     = right\n"
+    "KEY.BUTTON1   = x\n"
+    "KEY.BUTTON2   = c\n"
+    "KEY.BUTTON3   = space\n"
+    "KEY.PAUSE     = p\n"
+    "KEY.QUIT      = escape\n"
+    "MOUSE         = on\n";
 
 std::vector<HarnessEvent> Pressed(HarnessEvent down, uint8_t upType)
 {

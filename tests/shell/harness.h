@@ -1,10 +1,7 @@
-// End-to-end runs of the whole program for tests: a throw-away program folder with its
-// themes, a script of SDL events played on a virtual clock, RunProgram, and the files it
-// leaves behind.
-//
-// The clock starts at 0 ms and moves only when the program waits (CLK_Delay); each scripted
-// event is pushed into SDL's queue at the first wait at or after its time, once SDL is up.
-// After `limit` virtual ms a quit event is pushed at every wait, so a stuck run still ends.
+// End-to-end runs of the whole program: a throw-away program folder with its themes, a
+// script of SDL events played on a virtual clock (starting at 0 ms, moving only when the
+// program waits; each event is pushed at the first wait at or after its time, once SDL is up;
+// after `limit` ms a quit is pushed at every wait), RunProgram, and the files it leaves.
 #pragma once
 
 #include <SDL.h>
