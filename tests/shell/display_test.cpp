@@ -2,6 +2,7 @@
 // and xdotool; unlike the other tests it waits for real processes, polling briefly.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "shell/display.h"
 #include "tests/shell/harness.h"
 
 namespace {
@@ -40,6 +42,30 @@ int WaitFor(pid_t pid, int seconds)
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1;
+}
+
+int SaveNothing()
+{
+    return 0;
+}
+
+TEST(DisplayTest, TheWatchTakesOverXlibsHandlers)
+{
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY);
+    if (x11 == nullptr) {
+        GTEST_SKIP() << "no libX11";
+    }
+    using Handler = void*;
+    using SetHandler = Handler (*)(Handler);
+    for (const char* name : {"XSetIOErrorHandler", "XSetErrorHandler"}) {
+        const auto set = reinterpret_cast<SetHandler>(dlsym(x11, name));
+        ASSERT_NE(set, nullptr) << name;
+        set(nullptr); // NULL puts libX11's own handler back
+        const Handler own = set(nullptr);
+        WatchDisplay(SaveNothing);
+        EXPECT_NE(set(nullptr), own) << name;
+    }
+    dlclose(x11);
 }
 
 TEST(DisplayTest, AWindowTakenAwayByAnotherClientEndsAsACloseRequestWithEverythingSaved)

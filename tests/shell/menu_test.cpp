@@ -243,7 +243,7 @@ TEST_F(MenuTest, PagesHoldTheirEntriesInOrder)
 TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
 {
     UseModes({{0, 0, 1920, 1080}, {0, 0, 1280, 1024}, {0, 0, 1024, 768}, {0, 0, 453, 300},
-              {0, 0, 800, 600}, {0, 0, 640, 480}, {0, 0, 320, 255}, {0, 0, 255, 254}});
+              {0, 0, 800, 600}, {0, 0, 640, 480}, {0, 0, 320, 255}, {0, 0, 255, 254}, {0, 0, 254, 600}});
     Set("VIDEO", "1024x768");
     ASSERT_TRUE(BuildMenu());
     EXPECT_EQ(LabelsOf(&menu.video),

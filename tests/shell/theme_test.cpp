@@ -264,6 +264,11 @@ TEST_F(ThemeTest, ObjectPicturesAreTintedPerClassInBothFormats)
             EXPECT_EQ(Pixel(back, 4, 4), expected[c]) << c << "/" << f;
         }
     }
+    SDL_Surface* first = app.objectsSource[1][2];
+    first->refcount++;
+    ASSERT_TRUE(BuildObjectPictures());
+    EXPECT_EQ(first->refcount, 1) << "building again frees the pictures built before";
+    SDL_FreeSurface(first);
     FreeObjectPictures();
     EXPECT_TRUE(app.objectsSource[2][3] == nullptr && app.objectsBack[3][5] == nullptr);
     FreeObjectPictures();
