@@ -15,11 +15,13 @@
 #include "shell/devices.h"
 #include "shell/menu.h"
 #include "shell/paths.h"
+#include "shell/settings.h"
 #include "shell/program.h"
 #include "shell/theme.h"
-#include "tests/support/surface_util.h"
+#include "tests/support/scratch.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/ui/wg.h"
+#include "util/kv.h"
 #include "util/mem.h"
 
 namespace {
@@ -36,17 +38,40 @@ struct Playback {
 Playback playback;
 HarnessPilot* pilot = nullptr;
 
-// A key event with its Unicode value, or any other event of the type.
-void Push(uint8_t type, SDLKey key = SDLK_UNKNOWN, uint16_t unicode = 0)
+SDL_Event MakeEvent(const HarnessEvent& e, uint16_t unicode = 0)
 {
     SDL_Event event{};
-    event.type = type;
-    if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
-        event.key.type = type;
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
+    event.type = e.type;
+    const uint8_t pressed = e.type == SDL_KEYDOWN || e.type == SDL_JOYBUTTONDOWN || e.type == SDL_MOUSEBUTTONDOWN;
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        event.key.state = pressed;
+        event.key.keysym.sym = e.key;
+        event.key.keysym.mod = static_cast<SDLMod>(e.mod);
         event.key.keysym.unicode = unicode;
+        break;
+    case SDL_JOYAXISMOTION: event.jaxis = {e.type, e.device, e.part, e.value}; break;
+    case SDL_JOYHATMOTION: event.jhat = {e.type, e.device, e.part, static_cast<uint8_t>(e.value)}; break;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP: event.jbutton = {e.type, e.device, e.part, pressed}; break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        event.button.button = e.part;
+        event.button.state = pressed;
+        break;
+    case SDL_ACTIVEEVENT:
+        event.active.state = e.part;
+        event.active.gain = static_cast<uint8_t>(e.value);
+        break;
+    default: break;
     }
+    return event;
+}
+
+void Push(uint8_t type, SDLKey key = SDLK_UNKNOWN, uint16_t unicode = 0)
+{
+    SDL_Event event = MakeEvent({0, type, key}, unicode);
     SDL_PushEvent(&event);
 }
 
@@ -54,46 +79,6 @@ void Tap(SDLKey key, uint16_t unicode = 0)
 {
     Push(SDL_KEYDOWN, key, unicode);
     Push(SDL_KEYUP, key);
-}
-
-SDL_Event MakeEvent(const HarnessEvent& scripted)
-{
-    SDL_Event event{};
-    event.type = scripted.type;
-    switch (scripted.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        event.key.state = scripted.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = scripted.key;
-        event.key.keysym.mod = static_cast<SDLMod>(scripted.mod);
-        break;
-    case SDL_JOYAXISMOTION:
-        event.jaxis = {scripted.type, scripted.device, scripted.part, scripted.value};
-        break;
-    case SDL_JOYHATMOTION:
-        event.jhat = {scripted.type, scripted.device, scripted.part, static_cast<uint8_t>(scripted.value)};
-        break;
-    case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP:
-        event.jbutton = {scripted.type, scripted.device, scripted.part,
-                         static_cast<uint8_t>(scripted.type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED)};
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        event.button.button = scripted.part;
-        event.button.state = scripted.type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        break;
-    case SDL_MOUSEMOTION:
-        event.motion.xrel = scripted.value;
-        break;
-    case SDL_ACTIVEEVENT:
-        event.active.state = scripted.part;
-        event.active.gain = static_cast<uint8_t>(scripted.value);
-        break;
-    default:
-        break;
-    }
-    return event;
 }
 
 void PushDue()
@@ -143,25 +128,16 @@ void Steer(bool chase)
             next = o;
         }
     }
-    int want = 0;
-    if (next != nullptr) {
-        const int d = ((next->angle - game.fieldAngle - 256) % 1024 + 1536) % 1024 - 512;
-        want = d > 3 ? 1 : d < -3 ? -1 : 0;
-    }
+    const int d = next == nullptr ? 0 : ((next->angle - game.fieldAngle - 256) % 1024 + 1536) % 1024 - 512;
     // Keys pushed while the game does not read them are lost: compare with what it holds.
-    const bool left = (game.flags & LEFT_HELD) != 0;
-    const bool right = (game.flags & RIGHT_HELD) != 0;
-    if (left && want != 1) {
-        Push(SDL_KEYUP, SDLK_LEFT);
-    }
-    if (right && want != -1) {
-        Push(SDL_KEYUP, SDLK_RIGHT);
-    }
-    if (want == 1 && !left) {
-        Push(SDL_KEYDOWN, SDLK_LEFT);
-    }
-    if (want == -1 && !right) {
-        Push(SDL_KEYDOWN, SDLK_RIGHT);
+    const bool held[2] = {(game.flags & LEFT_HELD) != 0, (game.flags & RIGHT_HELD) != 0};
+    const bool wanted[2] = {d > 3, d < -3};
+    for (const bool press : {false, true}) { // releases first
+        for (int i = 0; i < 2; ++i) {
+            if (held[i] != wanted[i] && wanted[i] == press) {
+                Push(press ? SDL_KEYDOWN : SDL_KEYUP, i == 0 ? SDLK_LEFT : SDLK_RIGHT);
+            }
+        }
     }
 }
 
@@ -170,12 +146,14 @@ void Fly()
     HarnessPilot& p = *pilot;
     const uint32_t now = playback.now;
     const bool inMenu = menu.current != nullptr;
+    const auto go = [&p, now](HarnessPilot::Stage stage) {
+        p.stage = stage;
+        stageSince = now;
+    };
     // A game whose game-over screen could not be had goes straight on.
-    if (p.stage == HarnessPilot::PLAYING || p.stage == HarnessPilot::GAME_OVER) {
-        if (WG_CurrentScreen != nullptr || inMenu) {
-            p.stage = inMenu ? HarnessPilot::MENU : HarnessPilot::NAMING;
-            stageSince = now;
-        }
+    if ((p.stage == HarnessPilot::PLAYING || p.stage == HarnessPilot::GAME_OVER) &&
+        (WG_CurrentScreen != nullptr || inMenu)) {
+        go(inMenu ? HarnessPilot::MENU : HarnessPilot::NAMING);
     }
     switch (p.stage) {
     case HarnessPilot::MENU:
@@ -183,15 +161,10 @@ void Fly()
             if (p.onMenu != nullptr) {
                 p.onMenu(p);
             }
-            if (p.chosen < p.games) {
-                p.chosen++;
-                Tap(SDLK_x);
-                p.stage = HarnessPilot::CHOSEN;
-            } else {
-                Tap(SDLK_ESCAPE);
-                p.stage = HarnessPilot::QUITTING;
-            }
-            stageSince = now;
+            const bool again = p.chosen < p.games;
+            p.chosen += again ? 1 : 0;
+            Tap(again ? SDLK_x : SDLK_ESCAPE);
+            go(again ? HarnessPilot::CHOSEN : HarnessPilot::QUITTING);
         }
         break;
     case HarnessPilot::CHOSEN: // the menu again without a game: it did not start
@@ -206,8 +179,7 @@ void Fly()
     case HarnessPilot::GAME_OVER:
         if (now > stageSince + 2000) {
             Tap(SDLK_ESCAPE);
-            p.stage = HarnessPilot::NAMING;
-            stageSince = now;
+            go(HarnessPilot::NAMING);
         }
         break;
     case HarnessPilot::NAMING:
@@ -217,21 +189,15 @@ void Fly()
             for (const unsigned char* c = reinterpret_cast<const unsigned char*>(p.name); *c != 0; c++) {
                 Tap(SDLK_WORLD_9, *c);
             }
-            if (p.closeDuringEntry) {
-                Push(SDL_QUIT);
-            } else {
-                Tap(SDLK_RETURN, 13);
-            }
+            p.closeDuringEntry ? Push(SDL_QUIT) : Tap(SDLK_RETURN, 13);
             p.stage = HarnessPilot::NAMED;
         } else if (inMenu) {
-            p.stage = HarnessPilot::MENU;
-            stageSince = now;
+            go(HarnessPilot::MENU);
         }
         break;
     case HarnessPilot::NAMED:
         if (inMenu) {
-            p.stage = HarnessPilot::MENU;
-            stageSince = now;
+            go(HarnessPilot::MENU);
         }
         break;
     case HarnessPilot::QUITTING: break;
@@ -264,16 +230,12 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
 bool MakeFolders(const std::string& path)
 {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        const std::string part = path.substr(0, slash);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+        if (mkdir(path.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST) {
             return false;
         }
     }
     return true;
 }
-
-constexpr uint32_t boxColour = 0xFF00FF;
-constexpr uint32_t inkColour = 0xFFFFFF;
 
 void Fill(SDL_Surface* surface, int x, int y, int w, int h, uint32_t rgb)
 {
@@ -281,9 +243,8 @@ void Fill(SDL_Surface* surface, int x, int y, int w, int h, uint32_t rgb)
     SDL_FillRect(surface, &box, SDL_MapRGB(surface->format, (rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255));
 }
 
-// A 24-bit BMP of `count` frames of w x h in `ink`, each in a one-pixel box of the border
-// colour, one column of background between boxes, in rows of `perRow`; one frame is the
-// whole picture in `ink`, without a box.
+// A 24-bit BMP of `count` frames of w x h in `ink`, each in a one-pixel magenta box, one
+// column of background between boxes, `perRow` to a row; one frame is the whole picture.
 bool WriteBoxes(const std::string& path, int count, int width, int height, int perRow, uint32_t ink)
 {
     const bool plain = count == 1;
@@ -297,10 +258,8 @@ bool WriteBoxes(const std::string& path, int count, int width, int height, int p
     }
     SDL_FillRect(surface, nullptr, 0);
     for (int i = 0; i < count && !plain; ++i) {
-        const int bx = (i % perRow) * (width + 3);
-        const int by = (i / perRow) * (height + 3);
-        Fill(surface, bx, by, width + 2, height + 2, boxColour);
-        Fill(surface, bx + 1, by + 1, width, height, ink);
+        Fill(surface, (i % perRow) * (width + 3), (i / perRow) * (height + 3), width + 2, height + 2, 0xFF00FF);
+        Fill(surface, (i % perRow) * (width + 3) + 1, (i / perRow) * (height + 3) + 1, width, height, ink);
     }
     if (plain) {
         Fill(surface, 0, 0, width, height, ink);
@@ -314,7 +273,6 @@ bool WriteBoxes(const std::string& path, int count, int width, int height, int p
 // tells the format by its bytes, whatever the file is called.
 std::string SilentWave()
 {
-    const uint32_t dataBytes = 2205 * 2;
     std::string wave;
     auto put = [&wave](uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) {
@@ -322,41 +280,29 @@ std::string SilentWave()
         }
     };
     wave += "RIFF";
-    put(36 + dataBytes, 4);
+    put(36 + 4410, 4);
     wave += "WAVEfmt ";
     for (const auto& [value, bytes] : {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {22050u, 4}, {44100u, 4}, {2u, 2}, {16u, 2}}) {
         put(value, bytes);
     }
     wave += "data";
-    put(dataBytes, 4);
-    wave.append(dataBytes, '\0');
-    return wave;
+    put(4410, 4);
+    return wave.append(4410, '\0');
 }
 
 constexpr const char* soundNames[] = {
-    "congratulations", "decelerator-G", "decelerator-U", "expansion-G", "freezer-G",
-    "freezer-U",       "game_over",     "inverter-G",    "inverter-U",  "laser-G",
-    "laser-U",         "magnet-G",      "magnet-U",      "miss",        "movement",
-    "navigation",      "nuke-G",        "nuke-U",        "kickback-G",  "kickback-U",
-    "pointer-G",       "selection",     "shot",          "speed-up-G",  "zap",
+    "congratulations", "decelerator-G", "decelerator-U", "expansion-G", "freezer-G", "freezer-U", "game_over",
+    "inverter-G",      "inverter-U",    "laser-G",       "laser-U",     "magnet-G",  "magnet-U",  "miss",
+    "movement",        "navigation",    "nuke-G",        "nuke-U",      "kickback-G", "kickback-U", "pointer-G",
+    "selection",       "shot",          "speed-up-G",    "zap",
 };
 
 const char tinyDescriptor[] =
-    "LEGAL_INFORMATION = made for the tests\n"
-    "BACKGROUND        = 0 0 64 0 0 0\n"
-    "MENU              = 40 120 175 100\n"
-    "CHART             = 127 8\n"
-    "FONT.MENU         = 0 0 0\n"
-    "FONT.LABELS       = 0 0 0\n"
-    "FONT.CHART        = 0 0 0\n"
-    "FONT.STATUS       = 0 0 0\n"
-    "FONT.OUTLINE      = -100 -100 -100\n"
-    "OBJECT.SLOW       = 0 0 0\n"
-    "OBJECT.NORMAL     = 10 0 0\n"
-    "OBJECT.FAST       = 0 10 0\n"
-    "OBJECT.SWIFT      = 0 0 10\n"
-    "BEAMS.CATCHER     = 255 255 0\n"
-    "BEAMS.FREEZER     = 0 255 255\n";
+    "LEGAL_INFORMATION = made for the tests\nBACKGROUND        = 0 0 64 0 0 0\nMENU              = 40 120 175 100\n"
+    "CHART             = 127 8\nFONT.MENU         = 0 0 0\nFONT.LABELS       = 0 0 0\n"
+    "FONT.CHART        = 0 0 0\nFONT.STATUS       = 0 0 0\nFONT.OUTLINE      = -100 -100 -100\n"
+    "OBJECT.SLOW       = 0 0 0\nOBJECT.NORMAL     = 10 0 0\nOBJECT.FAST       = 0 10 0\n"
+    "OBJECT.SWIFT      = 0 0 10\nBEAMS.CATCHER     = 255 255 0\nBEAMS.FREEZER     = 0 255 255\n";
 
 const char defaultSettings[] =
     "THEME         = <cycle>\n"
@@ -376,6 +322,14 @@ const char defaultSettings[] =
     "KEY.QUIT      = escape\n"
     "MOUSE         = on\n";
 
+std::vector<HarnessEvent> Pressed(HarnessEvent down, uint8_t upType)
+{
+    HarnessEvent up = down;
+    up.at += 40;
+    up.type = upType;
+    return {down, up};
+}
+
 } // namespace
 
 const char* HarnessDefaultSettings()
@@ -383,9 +337,14 @@ const char* HarnessDefaultSettings()
     return defaultSettings;
 }
 
+const char* HarnessTinyDescriptor()
+{
+    return tinyDescriptor;
+}
+
 std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key)
 {
-    return {{at, SDL_KEYDOWN, key}, {at + 40, SDL_KEYUP, key}};
+    return Pressed({at, SDL_KEYDOWN, key}, SDL_KEYUP);
 }
 
 HarnessEvent HarnessAxis(uint32_t at, uint8_t axis, int16_t value, uint8_t device)
@@ -400,18 +359,12 @@ HarnessEvent HarnessHat(uint32_t at, uint8_t hat, uint8_t value, uint8_t device)
 
 std::vector<HarnessEvent> HarnessPadButton(uint32_t at, uint8_t button, uint8_t device)
 {
-    return {{at, SDL_JOYBUTTONDOWN, SDLK_UNKNOWN, 0, button, 0, device},
-            {at + 40, SDL_JOYBUTTONUP, SDLK_UNKNOWN, 0, button, 0, device}};
+    return Pressed({at, SDL_JOYBUTTONDOWN, SDLK_UNKNOWN, 0, button, 0, device}, SDL_JOYBUTTONUP);
 }
 
 std::vector<HarnessEvent> HarnessMouseButton(uint32_t at, uint8_t button)
 {
-    return {{at, SDL_MOUSEBUTTONDOWN, SDLK_UNKNOWN, 0, button}, {at + 40, SDL_MOUSEBUTTONUP, SDLK_UNKNOWN, 0, button}};
-}
-
-HarnessEvent HarnessMouseMotion(uint32_t at, int16_t xrel)
-{
-    return {at, SDL_MOUSEMOTION, SDLK_UNKNOWN, 0, 0, xrel};
+    return Pressed({at, SDL_MOUSEBUTTONDOWN, SDLK_UNKNOWN, 0, button}, SDL_MOUSEBUTTONUP);
 }
 
 HarnessEvent HarnessFocusLost(uint32_t at)
@@ -421,24 +374,12 @@ HarnessEvent HarnessFocusLost(uint32_t at)
 
 std::vector<HarnessEvent> HarnessSwitchScreen(uint32_t at, uint16_t alt)
 {
-    const SDLKey key = alt != 0 ? SDLK_RETURN : SDLK_F11;
-    return {{at, SDL_KEYDOWN, key, alt}, {at + 40, SDL_KEYUP, key, alt}};
+    return Pressed({at, SDL_KEYDOWN, alt != 0 ? SDLK_RETURN : SDLK_F11, alt}, SDL_KEYUP);
 }
 
 void HarnessDeclareGamepad(int index)
 {
     playback.gamepad = index;
-}
-
-std::vector<HarnessEvent> HarnessKeys(uint32_t at, SDLKey key, int count, uint32_t gap)
-{
-    std::vector<HarnessEvent> events;
-    for (int i = 0; i < count; ++i) {
-        for (const HarnessEvent& event : HarnessKey(at + static_cast<uint32_t>(i) * gap, key)) {
-            events.push_back(event);
-        }
-    }
-    return events;
 }
 
 std::vector<HarnessEvent> HarnessScript(std::initializer_list<std::vector<HarnessEvent>> parts)
@@ -455,18 +396,15 @@ std::vector<HarnessEvent> HarnessScript(std::initializer_list<std::vector<Harnes
 std::string HarnessNewProgDir()
 {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/zaf-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
+    std::string name = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/zaf-XXXXXX";
     if (mkdtemp(name.data()) == nullptr) {
         return {};
     }
-    std::string dir = std::string(name.data()) + "/";
-    if (mkdir((dir + "themes").c_str(), 0755) != 0) {
-        HarnessRemoveDir(dir);
+    if (mkdir((name + "/themes").c_str(), 0755) != 0) {
+        HarnessRemoveDir(name);
         return {};
     }
-    return dir;
+    return name + "/";
 }
 
 void HarnessRemoveDir(const std::string& dir)
@@ -476,32 +414,18 @@ void HarnessRemoveDir(const std::string& dir)
     }
 }
 
-bool HarnessLinkTheme(const std::string& dir, const char* name, const char* as)
+bool HarnessLinkTheme(const std::string& dir, const char* name)
 {
     const char* run = std::getenv("ZAF_RUN_DIR");
-    std::string source = std::string(run != nullptr ? run : ZAF_RUN_DIR) + "/themes/" + name;
-    struct stat info {};
-    if (stat((source + "/descriptor.txt").c_str(), &info) != 0) {
-        return false;
-    }
-    const std::string target = dir + "themes/" + (as != nullptr ? as : name);
-    return symlink(source.c_str(), target.c_str()) == 0;
-}
-
-const char* HarnessTinyDescriptor()
-{
-    return tinyDescriptor;
+    const std::string source = std::string(run != nullptr ? run : ZAF_RUN_DIR) + "/themes/" + name;
+    return HarnessFileExists(source, "/descriptor.txt") && symlink(source.c_str(), (dir + "themes/" + name).c_str()) == 0;
 }
 
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor)
 {
     const std::string theme = dir + "themes/" + name + "/";
-    if (!MakeFolders(theme) ||
-        !HarnessWriteFile(dir, std::string("themes/") + name + "/descriptor.txt",
-                          descriptor != nullptr ? descriptor : tinyDescriptor)) {
-        return false;
-    }
-    bool written = WriteBoxes(theme + "font.c.bmp", 191, 4, 6, 64, inkColour) &&
+    bool written = HarnessWriteFile(theme, "descriptor.txt", descriptor != nullptr ? descriptor : tinyDescriptor) &&
+                   WriteBoxes(theme + "font.c.bmp", 191, 4, 6, 64, 0xFFFFFF) &&
                    WriteBoxes(theme + "logo.c.bmp", 1, 64, 16, 1, 0x3050A0) &&
                    WriteBoxes(theme + "template.c.bmp", 1, 24, 24, 1, 0x406080) &&
                    WriteBoxes(theme + "field.c.bmp", 1, 255, 255, 1, 0x102030) &&
@@ -509,7 +433,7 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
                    WriteBoxes(theme + "sprites.c.bmp", 69, 8, 8, 23, 0x80C040);
     const std::string wave = SilentWave();
     for (const char* sound : soundNames) {
-        written = written && HarnessWriteFile(dir, std::string("themes/") + name + "/" + sound + ".ogg", wave);
+        written = written && HarnessWriteFile(theme, std::string(sound) + ".ogg", wave);
     }
     return written;
 }
@@ -517,10 +441,7 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
 bool HarnessWriteFile(const std::string& dir, const std::string& relative, const std::string& data)
 {
     const std::string path = dir + relative;
-    if (!MakeFolders(path)) {
-        return false;
-    }
-    FILE* file = std::fopen(path.c_str(), "wb");
+    FILE* file = MakeFolders(path) ? std::fopen(path.c_str(), "wb") : nullptr;
     if (file == nullptr) {
         return false;
     }
@@ -546,10 +467,7 @@ bool HarnessFileExists(const std::string& dir, const std::string& relative)
 int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, uint32_t limit)
 {
     Folders folders;
-    if (!PortableFolders(dir.c_str(), &folders)) {
-        return -1;
-    }
-    return HarnessRun(folders, script, limit);
+    return PortableFolders(dir.c_str(), &folders) ? HarnessRun(folders, script, limit) : -1;
 }
 
 int HarnessRun(const Folders& folders, const std::vector<HarnessEvent>& script, uint32_t limit)
@@ -584,4 +502,48 @@ uint32_t HarnessNow()
 const std::vector<std::string>& HarnessThemesSeen()
 {
     return playback.themes;
+}
+
+void ShellTest::SetUp()
+{
+    dir = HarnessNewProgDir();
+    ASSERT_FALSE(dir.empty());
+    app.config = KV_Create((dir + "configuration.txt").c_str(), settingsDefaults);
+    ASSERT_NE(app.config, nullptr);
+}
+
+void ShellTest::TearDown()
+{
+    KV_Dispose(app.config);
+    app.config = nullptr;
+    HarnessRemoveDir(dir);
+}
+
+void ShellTest::Set(const char* key, const char* value)
+{
+    ASSERT_TRUE(KV_SetString(app.config, key, value));
+}
+
+std::string ShellTest::Setting(const char* key)
+{
+    const char* value = nullptr;
+    return KV_GetString(app.config, key, &value) ? value : "<none>";
+}
+
+int ShellTest::Run(const std::vector<HarnessEvent>& script, const Folders* folders)
+{
+    KV_Dispose(app.config);
+    app.config = nullptr;
+    ::testing::internal::CaptureStderr();
+    const int status = folders != nullptr ? HarnessRun(*folders, script) : HarnessRun(dir, script);
+    errors = ::testing::internal::GetCapturedStderr();
+    return status;
+}
+
+std::string ShellTest::Saved(const char* key)
+{
+    const std::string text = "\n" + HarnessReadFile(dir, "configuration.txt");
+    const size_t at = text.find("\n" + std::string(key) + " ");
+    const size_t eq = text.find("= ", at);
+    return at == std::string::npos ? "<none>" : text.substr(eq + 2, text.find('\n', eq) - eq - 2);
 }

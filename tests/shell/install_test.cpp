@@ -1,11 +1,10 @@
 // The installed program as a player starts it: `cmake --install` into a scratch DESTDIR, then
-// the installed executable in a process of its own, headless, with a home of its own. SDL
-// turns SIGTERM into a quit event (the window's close button), so each run is start, menu,
-// quit; the dummy video driver saves every frame it shows, which tells when the menu runs.
+// the installed executable in a process of its own, headless, with a home of its own.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <glob.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,83 +22,54 @@
 namespace {
 
 // "path mode size mtime" of everything below `root`, one line each, sorted by path.
-void List(const std::string& root, const std::string& relative, std::map<std::string, std::string>& rows)
-{
-    DIR* dir = opendir((root + relative).c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        const std::string path = relative + "/" + name;
-        struct stat info {};
-        if (lstat((root + path).c_str(), &info) != 0) {
-            continue;
-        }
-        rows[path] = std::to_string(info.st_mode) + " " + std::to_string(info.st_size) + " " +
-                     std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
-        if (S_ISDIR(info.st_mode)) {
-            List(root, path, rows);
-        }
-    }
-    closedir(dir);
-}
-
-std::string Listing(const std::string& root)
+std::string Listing(const std::string& root, const std::string& relative = "")
 {
     std::map<std::string, std::string> rows;
-    List(root, "", rows);
+    DIR* dir = opendir((root + relative).c_str());
+    while (const dirent* entry = dir != nullptr ? readdir(dir) : nullptr) {
+        const std::string path = relative + "/" + entry->d_name;
+        struct stat info {};
+        if (entry->d_name[0] != '.' && lstat((root + path).c_str(), &info) == 0) {
+            rows[path] = std::to_string(info.st_mode) + " " + std::to_string(info.st_size) + " " +
+                         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "\n" +
+                         (S_ISDIR(info.st_mode) ? Listing(root, path) : "");
+        }
+    }
+    if (dir != nullptr) {
+        closedir(dir);
+    }
     std::string text;
     for (const auto& [path, row] : rows) {
-        text.append(path).append(" ").append(row).append("\n");
+        text.append(path).append(" ").append(row);
     }
     return text;
 }
 
-bool SawFrames(const std::string& dir, int count)
-{
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "-%08d.bmp", count);
-    bool seen = false;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (const dirent* entry = readdir(d)) {
-            const std::string name = entry->d_name;
-            seen = seen || (name.size() > 13 && name.compare(name.size() - 13, 13, suffix) == 0);
-        }
-        closedir(d);
-    }
-    return seen;
-}
-
-class InstalledProgramTest : public ::testing::Test {
+class InstalledProgramTest : public ShellTest {
 protected:
     void SetUp() override
     {
-        scratch = HarnessNewProgDir();
-        ASSERT_FALSE(scratch.empty());
-        ASSERT_EQ(chmod(scratch.c_str(), 0755), 0) << "the player's run below must reach its folders";
-        const std::string install = "DESTDIR=" + scratch + "stage " ZAF_CMAKE " --install " ZAF_BUILD_DIR
-                                    " --prefix /usr >" + scratch + "install.log 2>&1";
-        ASSERT_EQ(std::system(install.c_str()), 0) << HarnessReadFile(scratch, "install.log");
-        zaf = scratch + "stage/usr/" ZAF_INSTALL_BINDIR "/zaf";
+        ShellTest::SetUp();
+        ASSERT_EQ(chmod(dir.c_str(), 0755), 0) << "the player's run below must reach its folders";
+        const std::string install = "DESTDIR=" + dir + "stage " ZAF_CMAKE " --install " ZAF_BUILD_DIR
+                                    " --prefix /usr >" + dir + "install.log 2>&1";
+        ASSERT_EQ(std::system(install.c_str()), 0) << HarnessReadFile(dir, "install.log");
+        zaf = dir + "stage/usr/" ZAF_INSTALL_BINDIR "/zaf";
         ASSERT_EQ(access(zaf.c_str(), X_OK), 0) << zaf;
     }
     void TearDown() override
     {
-        std::system(("chmod -R u+w " + scratch + "stage").c_str());
-        HarnessRemoveDir(scratch);
+        std::system(("chmod -R u+w " + dir + "stage").c_str());
+        ShellTest::TearDown();
     }
 
     // Runs the installed program with `env` added to the test's own environment less HOME and
     // the XDG variables, as `uid` when it is not -1, and returns its exit status; what it
-    // printed on stderr lands in `errors`.
-    int Run(const std::vector<std::string>& env, uid_t uid = static_cast<uid_t>(-1))
+    // printed on stderr lands in `errors`. SDL turns SIGTERM into a close request: the dummy
+    // video driver saves every frame it shows, and a few frames in the menu is running.
+    int RunInstalled(const std::vector<std::string>& env, uid_t uid = static_cast<uid_t>(-1))
     {
-        const std::string frames = scratch + "frames" + std::to_string(++runs);
-        const std::string log = scratch + "stderr" + std::to_string(runs);
+        const std::string frames = dir + "frames" + std::to_string(++runs) + "/";
         if (mkdir(frames.c_str(), 0755) != 0 || (uid != static_cast<uid_t>(-1) && chown(frames.c_str(), uid, uid) != 0)) {
             return -1;
         }
@@ -108,8 +78,7 @@ protected:
         settings.push_back("SDL_VIDEO_DUMMY_SAVE_FRAMES=1");
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string setting = *e;
-            if (setting.rfind("HOME=", 0) != 0 && setting.rfind("XDG_", 0) != 0 &&
-                setting.rfind("SDL_VIDEO_DUMMY_SAVE_FRAMES=", 0) != 0) {
+            if (setting.rfind("HOME=", 0) != 0 && setting.rfind("XDG_", 0) != 0 && setting.rfind("SDL_VIDEO_DUMMY", 0) != 0) {
                 settings.push_back(setting);
             }
         }
@@ -119,7 +88,7 @@ protected:
         }
         envp.push_back(nullptr);
         char* const argv[] = {zaf.data(), nullptr};
-        const int errorFile = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errorFile = open((frames + "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const pid_t child = fork();
         if (child == 0) {
             const bool dropped = uid == static_cast<uid_t>(-1) ||
@@ -131,67 +100,60 @@ protected:
         }
         close(errorFile);
         int status = -1;
-        // A few frames after the first one the menu is running; a start that takes a minute
-        // is a failure in itself.
-        const time_t deadline = time(nullptr) + 60;
+        // A start that takes a minute is a failure in itself.
         bool ended = false;
-        while (!ended && !SawFrames(frames, 5) && time(nullptr) < deadline) {
+        bool shown = false;
+        for (const time_t deadline = time(nullptr) + 60; !ended && !shown && time(nullptr) < deadline; usleep(5000)) {
             ended = waitpid(child, &status, WNOHANG) == child;
-            usleep(5000);
+            glob_t found{};
+            shown = glob((frames + "*-00000005.bmp").c_str(), 0, nullptr, &found) == 0;
+            globfree(&found);
         }
         if (!ended) {
-            kill(child, SawFrames(frames, 5) ? SIGTERM : SIGKILL);
+            kill(child, shown ? SIGTERM : SIGKILL);
             waitpid(child, &status, 0);
         }
-        errors = HarnessReadFile(scratch, "stderr" + std::to_string(runs));
+        errors = HarnessReadFile(frames, "stderr");
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-
-    static void ExpectPrivateFolder(const std::string& path)
+    void ExpectPrivateFolder(const std::string& relative)
     {
         struct stat info {};
-        EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-        EXPECT_EQ(info.st_mode & 0777, 0700u) << path << " is made for the player alone";
+        EXPECT_EQ(stat((dir + relative).c_str(), &info), 0) << relative;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << relative << " is made for the player alone";
     }
 
-    std::string scratch;
     std::string zaf;
-    std::string errors;
     int runs = 0;
 };
 
 TEST_F(InstalledProgramTest, KeepsSettingsAndChartInTheHomeFoldersAndWritesNothingBesideItself)
 {
-    const std::string stage = scratch + "stage";
+    const std::string stage = dir + "stage";
     const std::string installed = Listing(stage);
     ASSERT_NE(installed.find("/themes/default/descriptor.txt"), std::string::npos) << installed;
-
-    EXPECT_EQ(Run({"HOME=" + scratch + "home", "XDG_CONFIG_HOME=" + scratch + "config",
-                   "XDG_DATA_HOME=" + scratch + "data"}),
+    EXPECT_EQ(RunInstalled({"HOME=" + dir + "home", "XDG_CONFIG_HOME=" + dir + "config", "XDG_DATA_HOME=" + dir + "data"}),
               0)
         << errors;
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessReadFile(scratch, "config/zaf/configuration.txt"), HarnessDefaultSettings());
-    EXPECT_TRUE(HarnessFileExists(scratch, "data/zaf/chart.raw"));
-    ExpectPrivateFolder(scratch + "config/zaf");
-    ExpectPrivateFolder(scratch + "data/zaf");
-    EXPECT_NE(access((scratch + "home").c_str(), F_OK), 0) << "the XDG folders were given, so HOME is not used";
+    EXPECT_EQ(HarnessReadFile(dir, "config/zaf/configuration.txt"), HarnessDefaultSettings());
+    EXPECT_TRUE(HarnessFileExists(dir, "data/zaf/chart.raw"));
+    ExpectPrivateFolder("config/zaf");
+    ExpectPrivateFolder("data/zaf");
+    EXPECT_FALSE(HarnessFileExists(dir, "home")) << "the XDG folders were given, so HOME is not used";
     EXPECT_EQ(Listing(stage), installed) << "nothing is written into the installed folders";
 
     // Read-only, and run by someone who cannot write there even when the test runs as root;
     // without the XDG variables the files go below HOME.
     ASSERT_EQ(std::system(("chmod -R a-w " + stage).c_str()), 0);
     const uid_t player = geteuid() == 0 ? 65534 : static_cast<uid_t>(-1);
-    const std::string home = scratch + "home2";
-    ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
-    if (player != static_cast<uid_t>(-1)) {
-        ASSERT_EQ(chown(home.c_str(), player, player), 0);
-    }
+    ASSERT_EQ(mkdir((dir + "home2").c_str(), 0755), 0);
+    ASSERT_TRUE(player == static_cast<uid_t>(-1) || chown((dir + "home2").c_str(), player, player) == 0);
     const std::string readOnly = Listing(stage);
-    EXPECT_EQ(Run({"HOME=" + home}, player), 0) << errors;
+    EXPECT_EQ(RunInstalled({"HOME=" + dir + "home2"}, player), 0) << errors;
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessReadFile(scratch, "home2/.config/zaf/configuration.txt"), HarnessDefaultSettings());
-    EXPECT_TRUE(HarnessFileExists(scratch, "home2/.local/share/zaf/chart.raw"));
+    EXPECT_EQ(HarnessReadFile(dir, "home2/.config/zaf/configuration.txt"), HarnessDefaultSettings());
+    EXPECT_TRUE(HarnessFileExists(dir, "home2/.local/share/zaf/chart.raw"));
     EXPECT_EQ(Listing(stage), readOnly);
 }
 

@@ -18,10 +18,10 @@ const char* FakeEnv(const char* name)
     return found != environment.end() ? found->second.c_str() : nullptr;
 }
 
-TEST(Folders, PortableBesideThemesInstalledOtherwise)
+using FoldersTest = ShellTest;
+
+TEST_F(FoldersTest, PortableBesideThemesInstalledOtherwise)
 {
-    const std::string dir = HarnessNewProgDir(); // holds "themes/"
-    ASSERT_FALSE(dir.empty());
     const std::string bin = dir + "bin/";
     ASSERT_EQ(mkdir(bin.c_str(), 0700), 0);
     ASSERT_TRUE(HarnessWriteFile(dir, "share/zaf/themes/default/descriptor.txt", "x"));
@@ -49,21 +49,19 @@ TEST(Folders, PortableBesideThemesInstalledOtherwise)
         Folders folders;
         ASSERT_TRUE(ChooseFolders(bin.c_str(), FakeEnv, &folders)) << c.what;
         EXPECT_FALSE(folders.portable) << c.what;
-        EXPECT_EQ(std::string(folders.config), c.config) << c.what;
-        EXPECT_EQ(std::string(folders.data), c.data) << c.what;
-        EXPECT_EQ(std::string(folders.themes[0]), c.data.empty() ? "" : c.data + "themes/") << c.what;
-        EXPECT_EQ(std::string(folders.themes[1]), dir + "share/zaf/themes/")
-            << c.what << ": the installed themes, found from the executable";
+        EXPECT_EQ(std::string(folders.config) + "|" + folders.data + "|" + folders.themes[0] + "|" + folders.themes[1],
+                  c.config + "|" + c.data + "|" + (c.data.empty() ? "" : c.data + "themes/") + "|" + dir +
+                      "share/zaf/themes/")
+            << c.what;
     }
 
     environment = {{"HOME", "/h"}, {"XDG_DATA_HOME", "/d"}};
     Folders folders;
     ASSERT_TRUE(ChooseFolders(dir.c_str(), FakeEnv, &folders));
     EXPECT_TRUE(folders.portable) << "a themes folder beside the executable";
-    EXPECT_EQ(std::string(folders.config), dir);
-    EXPECT_EQ(std::string(folders.data), dir);
-    EXPECT_EQ(std::string(folders.themes[0]), "") << "no player's themes when portable";
-    EXPECT_EQ(std::string(folders.themes[1]), dir + "themes/");
+    EXPECT_EQ(std::string(folders.config) + "|" + folders.data + "|" + folders.themes[0] + "|" + folders.themes[1],
+              dir + "|" + dir + "||" + dir + "themes/")
+        << "no player's themes when portable";
 
     environment = {{"HOME", std::string(FOLDER_SIZE, '/')}};
     EXPECT_FALSE(ChooseFolders(bin.c_str(), FakeEnv, &folders)) << "a name that does not fit";
@@ -78,7 +76,6 @@ TEST(Folders, PortableBesideThemesInstalledOtherwise)
     ASSERT_TRUE(HarnessWriteFile(dir, "file", "x"));
     EXPECT_FALSE(MakeFolders((dir + "file/zaf/").c_str()));
     EXPECT_FALSE(MakeFolders(""));
-    HarnessRemoveDir(dir);
 }
 
 } // namespace

@@ -7,211 +7,164 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "game/chart.h"
 #include "shell/app.h"
 #include "shell/paths.h"
+#include "shell/video.h"
 #include "tests/shell/harness.h"
 
 namespace {
 
 const std::string defaultFile = HarnessDefaultSettings();
+using Themes = std::vector<std::string>;
 
 std::string Replace(std::string text, const std::string& from, const std::string& to)
 {
     const size_t at = text.find(from);
     EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-class ProgramTest : public ::testing::Test {
+// PLAY, escape ends the play, escape leaves game over.
+std::vector<HarnessEvent> Game(uint32_t at)
+{
+    return HarnessScript({HarnessKey(at, SDLK_x), HarnessKey(at + 2000, SDLK_ESCAPE), HarnessKey(at + 3500, SDLK_ESCAPE)});
+}
+
+const std::vector<HarnessEvent> oneGame = HarnessScript({Game(1000), HarnessKey(7000, SDLK_ESCAPE)});
+
+class ProgramTest : public ShellTest {
 protected:
     void SetUp() override
     {
-        dir = HarnessNewProgDir();
-        ASSERT_FALSE(dir.empty());
+        ShellTest::SetUp();
+        ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
     }
-    void TearDown() override { HarnessRemoveDir(dir); }
-
-    // Runs the program, by default to a quit from the main page; keeps what it printed on
-    // stderr.
-    int RunAndQuit(const std::vector<HarnessEvent>& script = HarnessKey(1000, SDLK_ESCAPE))
+    // Exactly one line on stderr, naming `what`.
+    void ExpectOneLine(const char* what)
     {
-        ::testing::internal::CaptureStderr();
-        const int status = HarnessRun(dir, script);
-        errors = ::testing::internal::GetCapturedStderr();
-        return status;
-    }
-    void ExpectStartUpFailure(const char* what)
-    {
-        EXPECT_EQ(RunAndQuit(), 1) << what;
         EXPECT_NE(errors.find(what), std::string::npos) << errors;
         EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "exactly one line: " << errors;
-        EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u) << "SDL is shut down after: " << what;
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u) << "SDL is shut down";
     }
-    std::string Settings() { return HarnessReadFile(dir, "configuration.txt"); }
-
-    std::string dir;
-    std::string errors;
+    std::string File() { return HarnessReadFile(dir, "configuration.txt"); }
 };
 
-TEST_F(ProgramTest, WithoutSettingsAQuitWritesTheDefaultsSilently)
+TEST_F(ProgramTest, TheSettingsFileIsCompletedOrReplacedAndWrittenOnlyWhenItChanged)
 {
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_EQ(errors, "") << "a normal quit prints nothing";
-    EXPECT_EQ(Settings(), defaultFile);
-    EXPECT_TRUE(HarnessFileExists(dir, "chart.raw")) << "the chart is saved after the theme loop";
-    EXPECT_GE(HarnessNow(), 1000u) << "the menu ran until the scripted quit";
-    EXPECT_LT(HarnessNow(), 5000u) << "the quit ended the run at once";
-    EXPECT_EQ(app.runState, RUN_QUIT);
-}
-
-TEST_F(ProgramTest, ASettingsFileLackingAKeyIsReplacedWhole)
-{
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    std::string settings = Replace(defaultFile, "VOLUME        = medium", "VOLUME        = loud");
-    settings = Replace(settings, "KEY.PAUSE     = p\n", "");
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_EQ(Settings(), defaultFile) << "the custom volume is lost with the rest";
-
-    // A file from before the optional keys keeps every value and gains them at its end.
-    settings = Replace(Replace(defaultFile, "VOLUME        = medium", "VOLUME        = loud"), "MOUSE         = on\n", "");
-    settings = Replace(settings, "KEY.LEFT      = left", "KEY.LEFT      = a");
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_EQ(Settings(), settings + "MOUSE         = on\n");
-}
-
-TEST_F(ProgramTest, AnUnknownVolumeStaysAsWrittenAndAKnownOneIsRewritten)
-{
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
+    const std::string loud = Replace(defaultFile, "VOLUME        = medium", "VOLUME        = loud");
+    const std::string older = Replace(Replace(loud, "MOUSE         = on\n", ""), "= left", "= a");
     // Odd spacing shows whether the file was written again.
-    std::string settings = Replace(defaultFile, "THEME         = <cycle>", "THEME = default");
-    settings = Replace(settings, "VOLUME        = medium", "VOLUME        = Loud");
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_EQ(Settings(), settings) << "nothing changed, so nothing was written";
-
-    settings = Replace(settings, "VOLUME        = Loud", "VOLUME        = loud");
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_EQ(Settings(), Replace(Replace(defaultFile, "<cycle>", "default"), "medium", "loud"))
-        << "the volume written back rewrites the file in the store's layout";
+    const std::string odd = Replace(defaultFile, "THEME         = <cycle>", "THEME = default");
+    const struct {
+        const char* what;
+        std::string before; // "" for no file
+        std::string after;
+    } cases[] = {
+        {"no file: the defaults", "", defaultFile},
+        {"a required key missing: replaced whole", Replace(loud, "KEY.PAUSE     = p\n", ""), defaultFile},
+        {"from before the optional keys: they are added", older, older + "MOUSE         = on\n"},
+        {"an unknown volume: nothing changed", Replace(odd, "= medium", "= Loud"), Replace(odd, "= medium", "= Loud")},
+        {"a known volume is written back in the store's layout", Replace(odd, "= medium", "= loud"),
+         Replace(loud, "<cycle>", "default")},
+        {"a plain file as theme falls back", Replace(defaultFile, "<cycle>", "readme"),
+         Replace(defaultFile, "<cycle>", "default")},
+    };
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/readme", "a plain file"));
+    for (const auto& c : cases) {
+        std::remove((dir + "configuration.txt").c_str());
+        ASSERT_TRUE(c.before.empty() || HarnessWriteFile(dir, "configuration.txt", c.before));
+        EXPECT_EQ(Run(), 0) << c.what;
+        EXPECT_EQ(errors, "") << c.what;
+        EXPECT_EQ(File(), c.after) << c.what;
+        EXPECT_EQ(HarnessReadFile(dir, "chart.raw").size(), size_t{CHART_FILE_SIZE}) << c.what;
+        EXPECT_GE(HarnessNow(), 1000u) << c.what << ": the menu ran until the scripted quit";
+        EXPECT_LT(HarnessNow(), 1100u) << c.what << ": the quit ended the run at once";
+        EXPECT_EQ(app.runState, RUN_QUIT);
+    }
 }
 
 TEST_F(ProgramTest, StartUpFailuresAreOneLineAndStatusOne)
 {
-    ExpectStartUpFailure("themes");
-    EXPECT_EQ(HarnessNow(), 0u) << "an empty themes folder ends before SDL starts";
-    EXPECT_EQ(Settings(), defaultFile) << "the new settings are still written";
-
-    ASSERT_EQ(std::remove((dir + "themes").c_str()), 0);
-    ExpectStartUpFailure("themes folder");
-
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    const std::string settings = Replace(defaultFile, "window", "200x150");
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
-    ExpectStartUpFailure("display");
-    EXPECT_EQ(Settings(), settings) << "the mode is not corrected; the volume rewrite keeps the layout";
-
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", defaultFile));
-    ASSERT_EQ(std::remove((dir + "themes/default/sprites.c.bmp").c_str()), 0);
-    ExpectStartUpFailure("theme");
+    std::remove((dir + "themes/default/sprites.c.bmp").c_str());
+    EXPECT_EQ(Run(), 1);
+    ExpectOneLine("theme");
     EXPECT_FALSE(HarnessFileExists(dir, "chart.raw")) << "the chart is only saved after it was loaded";
-}
 
-// Sets (or with NULL unsets) an environment variable for the life of the object.
-class EnvOverride {
-public:
-    EnvOverride(const char* name, const char* value) : name_(name)
-    {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        old_ = had_ ? old : "";
-        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~EnvOverride() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-    EnvOverride(const EnvOverride&) = delete;
-    EnvOverride& operator=(const EnvOverride&) = delete;
-
-private:
-    const char* name_;
-    bool had_;
-    std::string old_;
-};
-
-TEST_F(ProgramTest, WithoutADisplayTheProgramEndsInsteadOfRunningUnseen)
-{
+    const std::string settings = Replace(defaultFile, "window", "200x150");
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    const EnvOverride driver("SDL_VIDEODRIVER", nullptr);
-    const EnvOverride x11("DISPLAY", nullptr);
-    const EnvOverride wayland("WAYLAND_DISPLAY", nullptr);
-    // Where Wayland would look for a display, quietly finding none.
-    const EnvOverride runtime("XDG_RUNTIME_DIR", dir.c_str());
-    ExpectStartUpFailure("display");
+    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", settings));
+    EXPECT_EQ(Run(), 1);
+    ExpectOneLine("display");
+    EXPECT_EQ(File(), settings) << "the mode is not corrected";
+
+    // Without any display at all (Wayland would look in XDG_RUNTIME_DIR), rather than unseen.
+    std::remove((dir + "configuration.txt").c_str());
+    const char* names[] = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+    std::string kept[4];
+    for (int i = 0; i < 4; ++i) {
+        kept[i] = std::getenv(names[i]) != nullptr ? std::getenv(names[i]) : "";
+        i < 3 ? unsetenv(names[i]) : setenv(names[i], dir.c_str(), 1);
+    }
+    EXPECT_EQ(Run(), 1);
+    for (int i = 0; i < 4; ++i) {
+        kept[i].empty() ? unsetenv(names[i]) : setenv(names[i], kept[i].c_str(), 1);
+    }
+    ExpectOneLine("display");
     EXPECT_EQ(HarnessNow(), 0u) << "no frame ran";
+
+    HarnessRemoveDir(dir + "themes/default");
+    std::remove((dir + "configuration.txt").c_str());
+    EXPECT_EQ(Run(), 1);
+    ExpectOneLine("themes");
+    EXPECT_EQ(HarnessNow(), 0u) << "an empty themes folder ends before SDL starts";
+    EXPECT_EQ(File(), defaultFile) << "the new settings are still written";
+    ASSERT_EQ(std::remove((dir + "themes").c_str()), 0);
+    EXPECT_EQ(Run(), 1);
+    ExpectOneLine("themes folder");
 }
 
 TEST_F(ProgramTest, WithoutASoundDeviceTheGamePlaysSilently)
 {
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    const EnvOverride audio("SDL_AUDIODRIVER", "no-such-driver");
-    const auto game = HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE),
-                                     HarnessKey(4500, SDLK_ESCAPE), HarnessKey(7000, SDLK_ESCAPE)});
-    EXPECT_EQ(RunAndQuit(game), 0);
+    const std::string driver = std::getenv("SDL_AUDIODRIVER") != nullptr ? std::getenv("SDL_AUDIODRIVER") : "dummy";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(Run(oneGame), 0);
+    setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
     EXPECT_EQ(errors.find("zaf: no sound"), 0u) << errors;
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "one line: " << errors;
+    ExpectOneLine("no sound");
     EXPECT_GE(HarnessNow(), 7000u) << "the game and the menu ran to the last key";
-    EXPECT_EQ(Settings(), defaultFile);
-}
-
-TEST_F(ProgramTest, APlainFileChosenAsThemeFallsBackAndTheChoiceIsWritten)
-{
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    ASSERT_TRUE(HarnessWriteFile(dir, "themes/readme", "a plain file"));
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "readme")));
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_EQ(errors, "");
-    EXPECT_EQ(Settings(), Replace(defaultFile, "<cycle>", "default"));
+    EXPECT_EQ(File(), defaultFile);
 }
 
 TEST_F(ProgramTest, TheGeneratedThemesRunTheProgram)
 {
+    HarnessRemoveDir(dir + "themes/default");
     if (!HarnessLinkTheme(dir, "default")) {
         GTEST_SKIP() << "the generated themes are not in the run folder";
     }
-    EXPECT_EQ(RunAndQuit(), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(Settings(), defaultFile);
+    EXPECT_EQ(File(), defaultFile);
 }
 
 TEST_F(ProgramTest, ClosingTheWindowQuitsEvenWithAChoiceInTheSameFrame)
 {
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    EXPECT_EQ(RunAndQuit({{700, SDL_QUIT, SDLK_UNKNOWN}}), 0);
+    EXPECT_EQ(Run({{700, SDL_QUIT, SDLK_UNKNOWN}}), 0);
     EXPECT_EQ(errors, "");
     EXPECT_LT(HarnessNow(), 2000u);
-
-    // PLAY chosen in the frame of the close request must not start a game.
-    EXPECT_EQ(RunAndQuit({{660, SDL_KEYDOWN, SDLK_x}, {700, SDL_QUIT, SDLK_UNKNOWN}, {700, SDL_KEYUP, SDLK_x}}), 0);
+    EXPECT_EQ(Run({{660, SDL_KEYDOWN, SDLK_x}, {700, SDL_QUIT, SDLK_UNKNOWN}, {700, SDL_KEYUP, SDLK_x}}), 0);
     EXPECT_LT(HarnessNow(), 2000u) << "a game was started after the close request";
 }
 
 TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
 {
     // The beam colour is there, so the theme loads, but it is no colour, so no game starts.
-    std::string descriptor = HarnessTinyDescriptor();
-    descriptor = Replace(descriptor, "BEAMS.CATCHER     = 255 255 0", "BEAMS.CATCHER     = yellow");
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", descriptor.c_str()));
-    ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "default")));
-    EXPECT_EQ(RunAndQuit(HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE)})), 0);
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", Replace(HarnessTinyDescriptor(), "255 255 0", "yellow").c_str()));
+    EXPECT_EQ(Run(HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE)})), 0);
     EXPECT_EQ(errors, "");
     EXPECT_GE(HarnessNow(), 3000u);
     EXPECT_LT(HarnessNow(), 6000u) << "the quit on the main page must end the run";
@@ -219,142 +172,198 @@ TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
 
 TEST_F(ProgramTest, EveryFinishedGameMovesOnToTheNextThemeWithCycle)
 {
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", HarnessTinyDescriptor()));
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/zeta/descriptor.txt", HarnessTinyDescriptor()));
-    // Three games, each: PLAY, escape ends the play, escape leaves game over; then quit.
-    const auto script = HarnessScript({HarnessKeys(1000, SDLK_x, 3, 5000), HarnessKeys(3000, SDLK_ESCAPE, 3, 5000),
-                                       HarnessKeys(4500, SDLK_ESCAPE, 3, 5000), HarnessKey(17000, SDLK_ESCAPE)});
-    EXPECT_EQ(RunAndQuit(script), 0);
+    EXPECT_EQ(Run(HarnessScript({Game(1000), Game(6000), Game(11000), HarnessKey(17000, SDLK_ESCAPE)})), 0);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessThemesSeen(), (std::vector<std::string>{"default", "zeta", "alpha", "default"}));
+    EXPECT_EQ(HarnessThemesSeen(), (Themes{"default", "zeta", "alpha", "default"}));
     EXPECT_LT(HarnessNow(), 20000u);
-    EXPECT_EQ(Settings(), defaultFile) << "cycling changes no setting";
+    EXPECT_EQ(File(), defaultFile) << "cycling changes no setting";
 }
 
-// Bytes that are a chart: what the program must never replace behind the player's back.
-std::string ChartBytes()
+TEST_F(ProgramTest, ABrokenChartPlaceFallsBackAndKeepsThePlayersChart)
 {
     uint8_t bytes[CHART_FILE_SIZE];
     SetDefaultChart();
     chart[0] = ChartEntry{77777, "Zoe"};
     ChartToBytes(bytes);
-    return std::string(bytes, bytes + CHART_FILE_SIZE);
-}
-
-TEST_F(ProgramTest, ABrokenChartPlaceFallsBackAndKeepsThePlayersChart)
-{
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-    ASSERT_TRUE(HarnessWriteTinyTheme(
-        dir, "broken", Replace(HarnessTinyDescriptor(), "CHART             = 127 8", "CHART = 127").c_str()));
+    const std::string players(bytes, bytes + CHART_FILE_SIZE);
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "broken", Replace(HarnessTinyDescriptor(), "127 8", "127").c_str()));
     ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "broken")));
-    ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", ChartBytes()));
-    EXPECT_EQ(RunAndQuit(), 0);
+    ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", players));
+    EXPECT_EQ(Run(), 0);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessThemesSeen(), std::vector<std::string>{"default"});
-    EXPECT_EQ(Settings(), Replace(defaultFile, "<cycle>", "default")) << "the fallback lasts";
-    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), ChartBytes());
+    EXPECT_EQ(HarnessThemesSeen(), Themes{"default"});
+    EXPECT_EQ(File(), Replace(defaultFile, "<cycle>", "default")) << "the fallback lasts";
+    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), players);
 }
 
 TEST_F(ProgramTest, FilesThatCannotBeReadAreLeftAloneAndSaidOnce)
 {
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
     // As root nothing is unreadable for want of permission; a FIFO must not block the start
     // and a folder cannot be read as a file either.
-    for (const char* name : {"configuration.txt", "chart.raw"}) {
-        std::remove((dir + name).c_str());
-        ASSERT_EQ(mkfifo((dir + name).c_str(), 0600), 0) << name;
-        EXPECT_EQ(RunAndQuit(), 0) << name;
-        EXPECT_NE(errors.find(name), std::string::npos) << errors;
-        EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "one line: " << errors;
+    for (const char* name : {"configuration.txt", "chart.raw", "configuration.txt/"}) {
+        const std::string path = dir + name;
+        std::remove((dir + "configuration.txt").c_str());
+        std::remove((dir + "chart.raw").c_str());
+        ASSERT_EQ(path.back() == '/' ? mkdir(path.c_str(), 0700) : mkfifo(path.c_str(), 0600), 0) << name;
+        EXPECT_EQ(Run(), 0) << name;
+        ExpectOneLine(path.back() == '/' ? "configuration.txt" : name);
         struct stat info {};
-        ASSERT_EQ(stat((dir + name).c_str(), &info), 0);
-        EXPECT_TRUE(S_ISFIFO(info.st_mode)) << name << " was replaced";
-        ASSERT_EQ(std::remove((dir + name).c_str()), 0);
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & S_IFMT, static_cast<mode_t>(path.back() == '/' ? S_IFDIR : S_IFIFO)) << name << " was replaced";
+        ASSERT_EQ(std::remove(path.c_str()), 0);
     }
-    std::remove((dir + "configuration.txt").c_str());
-    ASSERT_EQ(mkdir((dir + "configuration.txt").c_str(), 0700), 0);
-    EXPECT_EQ(RunAndQuit(), 0);
-    EXPECT_NE(errors.find("configuration.txt"), std::string::npos) << errors;
 }
 
-class InstalledTest : public ProgramTest {
-protected:
-    void SetUp() override
-    {
-        ProgramTest::SetUp();
-        ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-        // Broken where it is installed, whole in the player's own folder.
-        ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", "broken"));
-        ASSERT_TRUE(HarnessWriteTinyTheme(dir + "home/data/zaf/", "alpha"));
-        ASSERT_TRUE(HarnessWriteFile(dir, "home/data/zaf/themes/beta/descriptor.txt", "broken"));
-        ASSERT_TRUE(HarnessWriteFile(dir, "home/config/zaf/configuration.txt",
-                                     Replace(defaultFile, "<cycle>", "alpha")));
-        ASSERT_TRUE(PortableFolders(dir.c_str(), &folders));
-        folders.portable = false;
-        snprintf(folders.themes[0], FOLDER_SIZE, "%shome/data/zaf/themes/", dir.c_str());
-        snprintf(folders.config, FOLDER_SIZE, "%shome/config/zaf/", dir.c_str());
-        snprintf(folders.data, FOLDER_SIZE, "%shome/data/zaf/", dir.c_str());
-    }
-    int RunInstalled(const std::vector<HarnessEvent>& script)
-    {
-        ::testing::internal::CaptureStderr();
-        const int status = HarnessRun(folders, script);
-        errors = ::testing::internal::GetCapturedStderr();
-        return status;
-    }
-    Folders folders{};
-};
-
-TEST_F(InstalledTest, ThePlayersThemesJoinTheInstalledOnesAndFilesGoToTheirFolders)
+TEST_F(ProgramTest, AnInstalledProgramKeepsItsFilesInThePlayersFolders)
 {
-    // A game with "<cycle>" after it: alpha is the player's, beta falls back to default.
-    const auto script = HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE),
-                                       HarnessKey(4500, SDLK_ESCAPE), HarnessKey(7000, SDLK_ESCAPE)});
-    ASSERT_TRUE(HarnessWriteFile(dir, "home/config/zaf/configuration.txt", defaultFile));
-    EXPECT_EQ(RunInstalled(script), 0);
+    // Broken where it is installed, whole in the player's own folder; beta is broken there.
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", "broken"));
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir + "home/data/zaf/", "alpha"));
+    ASSERT_TRUE(HarnessWriteFile(dir, "home/data/zaf/themes/beta/descriptor.txt", "broken"));
+    Folders folders{};
+    ASSERT_TRUE(PortableFolders(dir.c_str(), &folders));
+    folders.portable = false;
+    snprintf(folders.themes[0], FOLDER_SIZE, "%shome/data/zaf/themes/", dir.c_str());
+    snprintf(folders.config, FOLDER_SIZE, "%shome/config/zaf/", dir.c_str());
+    snprintf(folders.data, FOLDER_SIZE, "%shome/data/zaf/", dir.c_str());
+    const std::string config = "home/config/zaf/configuration.txt";
+    // A game with "<cycle>": alpha after default is the player's.
+    EXPECT_EQ(Run(oneGame, &folders), 0);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessThemesSeen(), (std::vector<std::string>{"default", "alpha"}));
-    EXPECT_EQ(HarnessReadFile(dir, "home/config/zaf/configuration.txt"), defaultFile);
+    EXPECT_EQ(HarnessThemesSeen(), (Themes{"default", "alpha"}));
+    EXPECT_EQ(HarnessReadFile(dir, config), defaultFile);
     EXPECT_EQ(HarnessReadFile(dir, "home/data/zaf/chart.raw").size(), size_t{CHART_FILE_SIZE});
     EXPECT_FALSE(HarnessFileExists(dir, "configuration.txt")) << "nothing beside the program";
     EXPECT_FALSE(HarnessFileExists(dir, "chart.raw"));
+    for (const auto& [theme, loaded] : {std::pair{"alpha", "alpha"}, {"beta", "default"}}) {
+        ASSERT_TRUE(HarnessWriteFile(dir, config, Replace(defaultFile, "<cycle>", theme)));
+        EXPECT_EQ(Run(HarnessKey(1000, SDLK_ESCAPE), &folders), 0);
+        EXPECT_EQ(HarnessThemesSeen(), Themes{loaded}) << theme;
+        EXPECT_EQ(HarnessReadFile(dir, config), Replace(defaultFile, "<cycle>", loaded)) << theme;
+    }
 
-    // A player's theme of an installed name replaces it; one that is broken falls back.
-    ASSERT_TRUE(HarnessWriteFile(dir, "home/config/zaf/configuration.txt",
-                                 Replace(defaultFile, "<cycle>", "alpha")));
-    EXPECT_EQ(RunInstalled(HarnessKey(1000, SDLK_ESCAPE)), 0);
-    EXPECT_EQ(HarnessThemesSeen(), std::vector<std::string>{"alpha"});
-    EXPECT_EQ(HarnessReadFile(dir, "home/config/zaf/configuration.txt"),
-              Replace(defaultFile, "<cycle>", "alpha"));
-    ASSERT_TRUE(HarnessWriteFile(dir, "home/config/zaf/configuration.txt",
-                                 Replace(defaultFile, "<cycle>", "beta")));
-    EXPECT_EQ(RunInstalled(HarnessKey(1000, SDLK_ESCAPE)), 0);
-    EXPECT_EQ(HarnessThemesSeen(), std::vector<std::string>{"default"});
-}
+    // A settings folder that is a file: the file stays, one line says so.
+    snprintf(folders.config, FOLDER_SIZE, "%s%s/", dir.c_str(), config.c_str());
+    EXPECT_EQ(Run(HarnessKey(1000, SDLK_ESCAPE), &folders), 0);
+    ExpectOneLine("configuration.txt");
+    EXPECT_EQ(HarnessReadFile(dir, config), Replace(defaultFile, "<cycle>", "default"));
 
-TEST_F(InstalledTest, WithoutAHomeTheGamePlaysAndSaysSoOnce)
-{
-    folders.config[0] = '\0';
-    folders.data[0] = '\0';
-    folders.themes[0][0] = '\0';
-    EXPECT_EQ(RunInstalled(HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE),
-                                          HarnessKey(4500, SDLK_ESCAPE), HarnessKey(7000, SDLK_ESCAPE)})),
-              0);
-    EXPECT_NE(errors.find("cannot be kept"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "one line: " << errors;
+    // Without a home the game plays and says so once.
+    folders.config[0] = folders.data[0] = folders.themes[0][0] = '\0';
+    EXPECT_EQ(Run(oneGame, &folders), 0);
+    ExpectOneLine("cannot be kept");
     EXPECT_GE(HarnessNow(), 7000u) << "a game was played";
     EXPECT_FALSE(HarnessFileExists(dir, "configuration.txt"));
     EXPECT_FALSE(HarnessFileExists(dir, "chart.raw"));
+}
 
-    // A settings folder that is a file: the file stays, one line says so.
-    snprintf(folders.config, FOLDER_SIZE, "%shome/config/zaf/configuration.txt/", dir.c_str());
-    snprintf(folders.data, FOLDER_SIZE, "%shome/data/zaf/", dir.c_str());
-    EXPECT_EQ(RunInstalled(HarnessKey(1000, SDLK_ESCAPE)), 0);
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "one line: " << errors;
-    EXPECT_NE(errors.find("configuration.txt"), std::string::npos) << errors;
-    EXPECT_EQ(HarnessReadFile(dir, "home/config/zaf/configuration.txt"),
-              Replace(defaultFile, "<cycle>", "alpha"));
+// Presses the keys in order, 200 ms apart, from 1.2 s on.
+std::vector<HarnessEvent> Keys(std::initializer_list<SDLKey> keys)
+{
+    std::vector<HarnessEvent> script;
+    uint32_t at = 1000;
+    for (SDLKey key : keys) {
+        const auto press = HarnessKey(at += 200, key);
+        script.insert(script.end(), press.begin(), press.end());
+    }
+    return script;
+}
+
+SDL_Rect** TwoModes(SDL_PixelFormat*, uint32_t)
+{
+    static SDL_Rect modes[] = {{0, 0, 1024, 768}, {0, 0, 800, 600}};
+    static SDL_Rect* list[] = {&modes[0], &modes[1], nullptr};
+    return list;
+}
+
+TEST_F(ProgramTest, MenuChoicesReachTheFileAtExitThroughReloadsAndRestarts)
+{
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "alpha"));
+    const SDLKey D = SDLK_DOWN, U = SDLK_UP, X = SDLK_x, E = SDLK_ESCAPE;
+    VIDEO_SetBackends(nullptr, TwoModes);
+    const struct {
+        const char* what;
+        std::vector<HarnessEvent> keys;
+        std::vector<std::pair<const char*, const char*>> saved;
+    } cases[] = {
+        // OPTIONS; VOLUME (four down) medium -> loud; DIFFICULTY normal -> hard; up to
+        // INTERPOLATION on -> off; CONTROLS (one up), LEFT (two down) gets 'a', MOUSE (up
+        // four, round past back) off; back to the main page; quit.
+        {"options", Keys({D, X, D, D, D, D, X, D, X, U, U, X, U, X, D, D, X, SDLK_a, U, U, U, U, X, E, E, E}),
+         {{"VOLUME", "loud"}, {"DIFFICULTY", "hard"}, {"INTERPOLATION", "off"}, {"KEY.LEFT", "a"}, {"MOUSE", "off"}}},
+        // Theme page (THEME <cycle>): alpha, default, <random>, back. Choosing alpha reloads;
+        // the page shown again lacks alpha, so its first entry is now default.
+        {"theme", Keys({D, X, X, X, X, E, E, E}), {{"THEME", "default"}}},
+        // The video page lists 1024x768 and 800x600 first; choosing the first switches to it,
+        // and the page shown again leaves it out, so its first entry is now 800x600.
+        {"modes", Keys({D, X, D, X, X, X, E, E, E}), {{"VIDEO", "800x600"}, {"ZOOM", "2"}}},
+    };
+    for (const auto& c : cases) {
+        std::remove((dir + "configuration.txt").c_str());
+        EXPECT_EQ(Run(c.keys), 0) << c.what;
+        for (const auto& [key, value] : c.saved) {
+            EXPECT_EQ(Saved(key), value) << c.what;
+        }
+        EXPECT_EQ(app.runState, RUN_QUIT) << c.what;
+    }
+    VIDEO_SetBackends(nullptr, nullptr);
+    // Without a mode list, at zoom 2 the zoom entries come last: up twice picks ZOOM 4x;
+    // after the restart the page offers ZOOM 1x, 2x, 3x and up twice picks 3x.
+    std::remove((dir + "configuration.txt").c_str());
+    EXPECT_EQ(Run(Keys({D, X, D, X, U, U, X, U, U, X, E, E, E})), 0);
+    EXPECT_EQ(Saved("VIDEO"), "window");
+    EXPECT_EQ(Saved("ZOOM"), "3");
+}
+
+TEST_F(ProgramTest, TheChartFileSurvivesARunByteForByteAndABadOneIsReplaced)
+{
+    // Rows 123456789 alice, 70000 bob, 4096 fifteen-chars-x, 255 and an empty name, 1 z,
+    // then five empty rows of 0 points, scrambled by hand.
+    const uint8_t stored[CHART_FILE_SIZE] = {
+        0xF2, 0xEE, 0x9F, 0x4F, 0x4A, 0xA1, 0x12, 0x40, 0xA3, 0xA0, 0x5E, 0x1B, 0xD7, 0x92, 0x4C, 0x05,
+        0xBD, 0x74, 0x2A, 0xDF, 0x93, 0x47, 0xE8, 0xE9, 0x3B, 0x49, 0x85, 0xB6, 0x62, 0x0D, 0xB7, 0x60,
+        0x08, 0xAF, 0x55, 0xFA, 0x9E, 0x41, 0xE3, 0x84, 0x24, 0xC3, 0x71, 0xEE, 0xEC, 0xEE, 0x1C, 0x0D,
+        0x00, 0x32, 0x24, 0x68, 0x9D, 0x86, 0x89, 0xAA, 0xC9, 0x9B, 0x21, 0x4E, 0xDA, 0x65, 0xEF, 0x87,
+        0xEF, 0x76, 0xFC, 0x81, 0x05, 0x88, 0x0A, 0x8B, 0x0B, 0x8A, 0x08, 0x85, 0x01, 0x7C, 0xF6, 0x6F,
+        0xE7, 0x5E, 0xD4, 0x48, 0xC4, 0xC7, 0x39, 0xAA, 0x1A, 0x89, 0xF7, 0x64, 0xD0, 0x3B, 0xA5, 0x0E,
+        0x76, 0xDD, 0x43, 0xA8, 0x0C, 0x6F, 0xD1, 0x32, 0x92, 0xF1, 0x4F, 0xAC, 0x08, 0x63, 0xBD, 0x16,
+        0x6E, 0xC5, 0x1B, 0x70, 0xC4, 0x17, 0x69, 0xBA, 0x0A, 0x59, 0xA7, 0xF4, 0x40, 0x8B, 0xD5, 0x1E,
+        0x66, 0xAD, 0xF3, 0x38, 0x7C, 0xBF, 0x01, 0x42, 0x82, 0xC1, 0xFF, 0x3C, 0x78, 0xB3, 0xED, 0x26,
+        0x5E, 0x95, 0xCB, 0x00, 0x34, 0x67, 0x99, 0xCA, 0xFA, 0x29, 0x57, 0x84, 0xB0, 0xDB, 0x05, 0x2E,
+        0x56, 0x7D, 0xA3, 0xC8, 0xEC, 0x0F, 0x31, 0x52, 0x72, 0x91, 0xAF, 0xCC, 0xE8, 0x03, 0x1D, 0x36,
+        0x4E, 0x65, 0x7B, 0x90, 0xA4, 0xB7, 0xC9, 0xDA, 0xEA, 0xF9, 0x07, 0x14, 0x20, 0x2B, 0x35, 0x3E,
+        0x46, 0x4D, 0x53, 0x58, 0x5C, 0x5F, 0x61, 0x62,
+    };
+    const std::string bytes(reinterpret_cast<const char*>(stored), sizeof stored);
+    ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", bytes));
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "alpha"));
+    // Through a theme reload too: the chart is loaded and saved on every pass.
+    EXPECT_EQ(Run(Keys({SDLK_DOWN, SDLK_x, SDLK_x, SDLK_x, SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE})), 0);
+    EXPECT_EQ(chart[0].points, 123456789u) << "the rows were read";
+    EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
+    EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), bytes);
+
+    std::string noise(CHART_FILE_SIZE, '\0');
+    srand(3);
+    for (char& c : noise) {
+        c = static_cast<char>(rand());
+    }
+    for (const std::string& file : {std::string(199, '\x5A'), std::string(201, '\x5A'), noise}) {
+        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", file));
+        EXPECT_EQ(Run(), 0);
+        const std::string saved = HarnessReadFile(dir, "chart.raw");
+        ASSERT_EQ(saved.size(), size_t{CHART_FILE_SIZE}) << "a whole chart is written back";
+        ASSERT_TRUE(ChartFromBytes(reinterpret_cast<const uint8_t*>(saved.data()), saved.size()));
+        for (int i = 0; i < CHART_ROWS; i++) {
+            EXPECT_LE(strlen(chart[i].name), 15u);
+            if (file.size() != CHART_FILE_SIZE) {
+                EXPECT_EQ(chart[i].points, 5000u - 500u * i) << "the default chart, row " << i + 1;
+                EXPECT_STREQ(chart[i].name, "plume");
+            }
+        }
+    }
 }
 
 } // namespace
