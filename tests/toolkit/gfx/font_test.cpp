@@ -175,10 +175,10 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
     EXPECT_EQ(std::memcmp(copy->glyphs, font_->glyphs, sizeof copy->glyphs), 0);
     TXT_FreeFont(font_);
     font_ = nullptr;
+    EXPECT_EQ(Show([&] { TXT_DrawText(copy, "ab", 1, canvas_, 0, 0); }), "a@0 b@4") << "the copy outlives the original";
     EXPECT_EQ(TXT_SetAlpha(copy, 128), 0);
     EXPECT_TRUE((copy->picture->flags & SDL_SRCALPHA) && copy->picture->format->alpha == 128);
     EXPECT_EQ(TXT_SetAlpha(nullptr, 1), -1);
-    EXPECT_EQ(Show([&] { TXT_DrawText(copy, "ab", 1, canvas_, 0, 0); }), "a@0 b@4") << "the copy outlives the original";
     TXT_FreeFont(copy);
 }
 
@@ -238,7 +238,9 @@ TEST_F(FontTest, DrawsUntilTheDestinationsWidth)
     SDL_FillRect(canvas_, nullptr, 0);
     EXPECT_EQ(TXT_FillTextBox(font_, "ab", 1, canvas_, 10, 10, 0x123456, 2), 0);
     // 8 + 4 wide and 7 + 4 tall, from one margin out.
-    for (const auto& [x, y, want] : std::initializer_list<std::tuple<int, int, uint32_t>>{{8, 8, 0x123456u}, {19, 18, 0x123456u}, {20, 18, 0u}, {19, 19, 0u}, {7, 8, 0u}}) {
+    using Probe = std::tuple<int, int, uint32_t>;
+    for (const auto& [x, y, want] : {Probe{8, 8, 0x123456u}, Probe{19, 18, 0x123456u}, Probe{20, 18, 0u},
+                                     Probe{19, 19, 0u}, Probe{7, 8, 0u}}) {
         EXPECT_EQ(PixelAt(canvas_, x, y), want) << "text box at " << x << "," << y;
     }
     EXPECT_EQ(TXT_FillTextBox(nullptr, "ab", 1, canvas_, 0, 0, 0, 0), -1);
