@@ -1,8 +1,8 @@
+#include "toolkit/gfx/disp.h"
+
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
-#include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +12,6 @@
 
 #include "tests/support/alloc_check.h"
 #include "toolkit/gfx/clock.h"
-#include "toolkit/gfx/disp.h"
 #include "util/mem.h"
 
 namespace {
@@ -32,23 +31,19 @@ SDL_Event event_of(uint8_t type, uint32_t sym = 0, uint16_t unicode = 0)
     return event;
 }
 
-std::string Call(char kind, uintptr_t user, long what, const char* suffix = "")
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%c%ju:%ld%s", kind, static_cast<uintmax_t>(user), what, suffix);
-    return text;
-}
+SDL_Event Down(uint32_t sym) { return event_of(SDL_KEYDOWN, sym); }
+SDL_Event Up(uint32_t sym) { return event_of(SDL_KEYUP, sym); }
 
 // Each handler returns its user value, so a result tells which one ran.
 int on_event(SDL_Event* event, uintptr_t user)
 {
-    calls.push_back(Call('T', user, event->type));
+    calls.push_back("T" + std::to_string(user) + ":" + std::to_string(event->type));
     return static_cast<int>(user);
 }
 
 int on_key(SDL_keysym* key, uint8_t type, uintptr_t user)
 {
-    calls.push_back(Call('K', user, key->sym, type == SDL_KEYDOWN ? "d" : "u"));
+    calls.push_back("K" + std::to_string(user) + ":" + std::to_string(key->sym) + (type == SDL_KEYDOWN ? "d" : "u"));
     return static_cast<int>(user);
 }
 
@@ -58,21 +53,11 @@ int dispatch(uint8_t type, uint32_t sym = 0, uint16_t unicode = 0)
     return DISP_Dispatch(&event);
 }
 
-void push(std::initializer_list<SDL_Event> events)
+void push(std::vector<SDL_Event> events)
 {
-    for (SDL_Event event : events) {
+    for (SDL_Event& event : events) {
         ASSERT_EQ(SDL_PushEvent(&event), 0) << SDL_GetError();
     }
-}
-
-SDL_Event Down(uint32_t sym)
-{
-    return event_of(SDL_KEYDOWN, sym);
-}
-
-SDL_Event Up(uint32_t sym)
-{
-    return event_of(SDL_KEYUP, sym);
 }
 
 // Scripted input: event i is pushed once the clock reaches (i + 1) x step, from inside the
@@ -82,10 +67,7 @@ uint32_t scriptStep = 5;
 size_t scriptNext = 0;
 uint32_t now = 0;
 
-uint32_t script_ticks()
-{
-    return now;
-}
+uint32_t script_ticks() { return now; }
 
 void script_delay(uint32_t ms)
 {
@@ -144,13 +126,13 @@ TEST_F(Dispatch, NewestHandlerWinsAndRemovingItGivesControlBack)
 {
     DISP_Handler* first = DISP_AddHandler(SDL_MOUSEBUTTONDOWN, on_event, 11);
     DISP_Handler* second = DISP_AddHandler(SDL_MOUSEBUTTONDOWN, on_event, 22);
-    ASSERT_NE(second, nullptr);
-    push({event_of(SDL_MOUSEBUTTONDOWN)});
-    EXPECT_EQ(DISP_PollOne(), 22);
-    EXPECT_EQ(calls, (Calls{"T22:5"})) << "only the newest handler runs";
+    DISP_Handler* key = DISP_AddKeyHandler(SDLK_a, on_key, 7);
+    push({event_of(SDL_MOUSEBUTTONDOWN), Down(SDLK_a), Up(SDLK_a), Down(SDLK_b)});
+    EXPECT_EQ(DISP_PollOne() * 10000 + DISP_PollOne() * 100 + DISP_PollOne(), 220707);
+    EXPECT_EQ(DISP_PollOne(), 1) << "a key without handler gives 1";
+    EXPECT_EQ(calls, (Calls{"T22:5", "K7:97d", "K7:97u"})) << "only the newest handler runs";
     DISP_RemoveHandler(second);
     EXPECT_EQ(dispatch(SDL_MOUSEBUTTONDOWN), 11) << "the older handler is back in charge";
-
     DISP_Handler* blocker = DISP_AddHandler(SDL_MOUSEBUTTONDOWN, nullptr, 0);
     EXPECT_EQ(dispatch(SDL_MOUSEBUTTONDOWN), 1) << "a newer handler without function swallows it";
     DISP_RemoveHandler(blocker);
@@ -159,332 +141,255 @@ TEST_F(Dispatch, NewestHandlerWinsAndRemovingItGivesControlBack)
     push({event_of(SDL_MOUSEBUTTONDOWN)});
     EXPECT_EQ(DISP_PollOne(), 1) << "an event without handler gives 1";
     EXPECT_EQ(DISP_PollOne(), 0) << "an empty queue gives 0";
-    EXPECT_EQ(calls.size(), 2u);
 
-    // A handler that removes its own record while it runs.
+    DISP_HandlerSet* all = DISP_NewKeyHandlerSet(on_key, 5);
+    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 5) << "a set is the newest for every key";
+    int marker = 0;
+    DISP_Handler* newest = DISP_AddKeyHandler(SDLK_a, on_key, reinterpret_cast<uintptr_t>(&marker));
+    EXPECT_EQ(newest->user, reinterpret_cast<uintptr_t>(&marker)) << "a whole address survives as the user value";
+    DISP_RemoveKeyHandler(newest);
+    DISP_FreeKeyHandlerSet(all);
+    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 7);
+    DISP_RemoveKeyHandler(key);
+
+    // A handler that removes its own record while it runs; PollAll drops what has no handler.
+    calls.clear();
     DISP_Handler* older = DISP_AddHandler(SDL_ACTIVEEVENT, on_event, 1);
     selfRemoving = DISP_AddHandler(SDL_ACTIVEEVENT, remove_myself, 2);
     push({event_of(SDL_ACTIVEEVENT), event_of(SDL_ACTIVEEVENT), event_of(SDL_VIDEOEXPOSE)});
     DISP_PollAll();
-    EXPECT_EQ(calls, (Calls{"T22:5", "T11:5", "T2:1", "T1:1"}));
-    EXPECT_EQ(DISP_PollOne(), 0) << "PollAll empties the queue, dropping what has no handler";
+    EXPECT_EQ(calls, (Calls{"T2:1", "T1:1"}));
+    EXPECT_EQ(DISP_PollOne(), 0);
+    // A translator making eight of every activation and dropping exposures.
+    DISP_SetTranslator([](const SDL_Event* event, SDL_Event* out, int capacity) {
+        std::fill(out, out + capacity, *event);
+        return event->type == SDL_ACTIVEEVENT ? capacity : event->type == SDL_VIDEOEXPOSE ? 0 : -1;
+    });
+    push(std::vector<SDL_Event>(17, event_of(SDL_ACTIVEEVENT)));
+    push({event_of(SDL_VIDEOEXPOSE), event_of(SDL_ACTIVEEVENT)});
+    calls.clear();
+    DISP_PollAll();
+    EXPECT_EQ(calls.size(), size_t{DISP_POLL_LIMIT}) << "one poll takes at most the limit";
+    DISP_PollAll();
+    EXPECT_EQ(calls.size(), 17u * 8 + 8) << "the rest waits for the next poll";
+    DISP_SetTranslator(nullptr);
+
+    // Flush drops everything but a close request, which must reach its handler.
+    DISP_Handler* quit = DISP_AddHandler(SDL_QUIT, on_event, 3);
+    calls.clear();
+    push({Down(SDLK_a), event_of(SDL_ACTIVEEVENT), event_of(SDL_QUIT)});
+    DISP_Flush();
+    EXPECT_EQ(calls, (Calls{"T3:12"}));
+    EXPECT_EQ(DISP_PollOne(), 0);
+    DISP_RemoveHandler(quit);
     DISP_RemoveHandler(older);
 }
 
-TEST_F(Dispatch, KeyTypesAndEverythingOutOfRangeIsRefusedOrIgnored)
+TEST_F(Dispatch, OutOfRangeIsRefusedOrIgnoredAndFailuresLeaveTheTablesAsTheyWere)
 {
     for (uint32_t type : {2u, 3u, 32u, UINT32_MAX}) {
         EXPECT_EQ(DISP_AddHandler(type, on_event, 0), nullptr) << "type " << type;
     }
     EXPECT_EQ(DISP_AddKeyHandler(DISP_NUM_KEYS, on_key, 0), nullptr);
     EXPECT_EQ(MEM_LiveBlocks(), baseline) << "a refused registration allocates nothing";
-
     DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 9);
     DISP_HandlerSet* types = DISP_NewTypeHandlerSet(on_event, 4);
-    ASSERT_NE(types, nullptr);
     for (uint32_t sym : {323u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
         EXPECT_EQ(dispatch(SDL_KEYDOWN, sym), 1) << "key symbol " << sym;
     }
-    EXPECT_EQ(dispatch(32) + dispatch(255), 2) << "event types 32 and 255";
+    EXPECT_EQ(dispatch(32) + dispatch(255) + DISP_Dispatch(nullptr), 3) << "event types 32 and 255, no event";
     EXPECT_TRUE(calls.empty()) << "no handler runs for what is out of range";
     EXPECT_EQ(dispatch(SDL_KEYUP, 322), 9) << "322 is the last key symbol";
+    EXPECT_EQ(dispatch(SDL_KEYDOWN, 0), 9) << "0 the first";
     EXPECT_EQ(dispatch(SDL_USEREVENT + 7), 4) << "31 is the last event type";
     EXPECT_EQ(dispatch(SDL_KEYUP, SDLK_UP), 9) << "the type set leaves the key types to the keys";
     DISP_FreeTypeHandlerSet(types);
     DISP_FreeKeyHandlerSet(keys);
-    EXPECT_EQ(dispatch(SDL_KEYUP, 322), 1) << "freed sets are unlinked";
-    EXPECT_EQ(dispatch(SDL_USEREVENT), 1);
-}
+    EXPECT_EQ(dispatch(SDL_KEYUP, 322) + dispatch(SDL_USEREVENT), 2) << "freed sets are unlinked";
 
-TEST_F(Dispatch, KeyEventsReachTheNewestHandlerOfTheirSymbol)
-{
-    DISP_Handler* a = DISP_AddKeyHandler(SDLK_a, on_key, 7);
-    push({Down(SDLK_a), Up(SDLK_a), Down(SDLK_b)});
-    EXPECT_EQ(DISP_PollOne(), 7);
-    EXPECT_EQ(DISP_PollOne(), 7);
-    EXPECT_EQ(DISP_PollOne(), 1) << "a key without handler gives 1";
-    EXPECT_EQ(calls, (Calls{"K7:97d", "K7:97u"}));
-
-    DISP_HandlerSet* all = DISP_NewKeyHandlerSet(on_key, 5);
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 5) << "a set is the newest for every key";
-    int marker = 0;
-    auto address = reinterpret_cast<uintptr_t>(&marker);
-    DISP_Handler* newest = DISP_AddKeyHandler(SDLK_a, on_key, address);
-    EXPECT_EQ(newest->user, address) << "a whole address survives as the user value";
-    DISP_RemoveKeyHandler(newest);
-    DISP_FreeKeyHandlerSet(all);
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 7);
-
-    push({Down(SDLK_a)});
-    DISP_Flush();
-    EXPECT_EQ(DISP_PollOne(), 0) << "Flush drops events";
-    EXPECT_EQ(calls.size(), 4u) << "and dispatches none";
-
-    // ...but a close request, which must reach its handler whatever screen comes next.
-    int closed = 0;
-    DISP_Handler* quit = DISP_AddHandler(
-        SDL_QUIT, [](SDL_Event*, uintptr_t user) { return ++*reinterpret_cast<int*>(user); },
-        reinterpret_cast<uintptr_t>(&closed));
-    SDL_Event close{};
-    close.type = SDL_QUIT;
-    push({Down(SDLK_a)});
-    SDL_PushEvent(&close);
-    DISP_Flush();
-    EXPECT_EQ(closed, 1) << "the close request was dropped";
-    EXPECT_EQ(calls.size(), 4u) << "the key was dispatched";
-    DISP_RemoveHandler(quit);
-    DISP_RemoveKeyHandler(a);
-}
-
-TEST_F(Dispatch, RegistrationsFailingAtEachAllocationLeaveTheTablesAsTheyWere)
-{
     DISP_Handler* oldType = DISP_AddHandler(SDL_MOUSEBUTTONUP, on_event, 31);
-    DISP_Handler* oldKey = DISP_AddKeyHandler(SDLK_SPACE, on_key, 32);
-    auto unchanged = [] {
-        EXPECT_EQ(dispatch(SDL_MOUSEBUTTONUP), 31) << "the old type handler still serves";
-        EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_SPACE), 32) << "the old key handler still serves";
-        EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_z), 1) << "nothing half made is linked";
-    };
-    // Each registers a handler serving with 3, checks it serves and undoes it.
-    auto serves = [](bool made, uint8_t type, uint32_t sym) { return made && dispatch(type, sym) == 3; };
-    std::vector<std::function<bool()>> makers = {
-        [&] {
-            DISP_Handler* record = DISP_AddHandler(SDL_MOUSEBUTTONUP, on_event, 3);
-            const bool ok = serves(record != nullptr, SDL_MOUSEBUTTONUP, 0);
-            DISP_RemoveHandler(record);
-            return ok;
-        },
-        [&] {
-            DISP_Handler* record = DISP_AddKeyHandler(SDLK_SPACE, on_key, 3);
-            const bool ok = serves(record != nullptr, SDL_KEYDOWN, SDLK_SPACE);
-            DISP_RemoveKeyHandler(record);
-            return ok;
-        },
-        [&] {
-            DISP_HandlerSet* set = DISP_NewKeyHandlerSet(on_key, 3);
-            const bool ok = serves(set != nullptr, SDL_KEYDOWN, SDLK_z);
-            DISP_FreeKeyHandlerSet(set);
-            return ok;
-        },
-        [&] {
-            DISP_HandlerSet* set = DISP_NewTypeHandlerSet(on_event, 3);
-            const bool ok = serves(set != nullptr, SDL_MOUSEBUTTONUP, 0);
-            DISP_FreeTypeHandlerSet(set);
-            return ok;
-        },
-    };
-    for (size_t i = 0; i < makers.size(); i++) {
-        int points = CheckEachAllocationFailure([&] {
-            bool made = makers[i]();
-            unchanged();
-            return made;
-        });
-        EXPECT_EQ(points, 1) << "constructor " << i;
+    ASSERT_NE(DISP_AddKeyHandler(SDLK_SPACE, on_key, 32), nullptr);
+    // Registration i makes a handler serving with 3 and undoes it; true when it served.
+    for (int i = 0; i < 4; i++) {
+        EXPECT_EQ(CheckEachAllocationFailure([i] {
+                      DISP_Handler* record = i == 0   ? DISP_AddHandler(SDL_MOUSEBUTTONUP, on_event, 3)
+                                             : i == 1 ? DISP_AddKeyHandler(SDLK_SPACE, on_key, 3) : nullptr;
+                      DISP_HandlerSet* set = i == 2   ? DISP_NewKeyHandlerSet(on_key, 3)
+                                             : i == 3 ? DISP_NewTypeHandlerSet(on_event, 3) : nullptr;
+                      const bool ok = (record != nullptr || set != nullptr) &&
+                                      (i == 1 ? dispatch(SDL_KEYDOWN, SDLK_SPACE) : i == 2 ? dispatch(SDL_KEYDOWN, SDLK_z)
+                                                                                           : dispatch(SDL_MOUSEBUTTONUP)) == 3;
+                      (i == 0 ? DISP_RemoveHandler : DISP_RemoveKeyHandler)(record);
+                      (i == 2 ? DISP_FreeKeyHandlerSet : DISP_FreeTypeHandlerSet)(set);
+                      EXPECT_EQ(dispatch(SDL_MOUSEBUTTONUP), 31) << "the old type handler still serves";
+                      EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_SPACE), 32) << "the old key handler still serves";
+                      EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_z), 1) << "nothing half made is linked";
+                      return ok;
+                  }),
+                  1) << "registration " << i;
     }
     DISP_RemoveHandler(oldType);
-    DISP_RemoveKeyHandler(oldKey);
-}
 
-TEST_F(Dispatch, QuitFreesLooseRecordsAndLeavesSetsToTheirOwners)
-{
-    ASSERT_NE(DISP_AddHandler(SDL_QUIT, on_event, 1), nullptr);
-    ASSERT_NE(DISP_AddKeyHandler(SDLK_p, on_key, 1), nullptr);
+    // Quit frees loose records and leaves sets to their owners.
     DISP_HandlerSet* set = DISP_NewKeyHandlerSet(on_key, 2);
+    ASSERT_NE(DISP_AddHandler(SDL_QUIT, on_event, 1), nullptr);
     EXPECT_EQ(MEM_LiveBlocks(), baseline + 3);
     DISP_Quit();
     EXPECT_EQ(MEM_LiveBlocks(), baseline + 1) << "only the set is left, for its owner";
     DISP_FreeKeyHandlerSet(set);
-
     DISP_Init();
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_p), 1) << "a new start has empty tables";
-    EXPECT_EQ(dispatch(SDL_QUIT), 1);
+    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_SPACE) + dispatch(SDL_QUIT), 2) << "a new start has empty tables";
     ASSERT_NE(DISP_AddKeyHandler(SDLK_p, on_key, 4), nullptr);
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_p), 4) << "the key dispatchers are back";
+    EXPECT_EQ(dispatch(SDL_KEYUP, SDLK_p), 4) << "the key dispatchers are back";
     DISP_Init();
     EXPECT_EQ(MEM_LiveBlocks(), baseline) << "starting again frees what was registered";
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_p), 1);
 }
 
-TEST_F(Dispatch, WaitKeyPressEndsAtAQuitAfterDispatchingIt)
+TEST_F(Dispatch, WaitsEndAtTheirOwnEventOrAQuit)
 {
     DISP_Handler* quit = DISP_AddHandler(SDL_QUIT, on_event, 1);
-    DISP_Handler* mouse = DISP_AddHandler(SDL_MOUSEMOTION, on_event, 2);
-    DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 3);
-    play({event_of(SDL_MOUSEMOTION), event_of(SDL_QUIT)});
-    EXPECT_EQ(DISP_WaitKeyPress(1), 0);
-    EXPECT_EQ(calls, (Calls{"T1:12"})) << "the quit is dispatched, the rest dropped";
-    EXPECT_GE(now, 10u) << "the wait slept on the clock until the quit came";
-
-    play({Down(SDLK_q), event_of(SDL_QUIT)});
-    EXPECT_EQ(DISP_WaitKeyPress(1), 0) << "also while waiting for the release";
-    EXPECT_EQ(calls, (Calls{"K3:113d", "T1:12"}));
-
-    play({Up(SDLK_z), Down(SDLK_a), event_of(SDL_QUIT), Down(SDLK_b), Up(SDLK_b), Up(SDLK_a), Up(SDLK_c)});
-    EXPECT_EQ(DISP_WaitKeyPress(0), 1);
-    EXPECT_EQ(calls, (Calls{"K3:97d", "K3:98u", "K3:97u"}))
-        << "an early release, other presses and an unheeded quit are dropped; releases are not";
-    EXPECT_EQ(DISP_PollOne(), 0) << "the wait took nothing beyond its own release";
-    DISP_RemoveHandler(quit);
-    DISP_RemoveHandler(mouse);
-    DISP_FreeKeyHandlerSet(keys);
-}
-
-TEST_F(Dispatch, WaitKeyAndWaitForEndAtTheirOwnEvent)
-{
-    DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 3);
-    play({Down(SDLK_a), Up(SDLK_a), Down(SDLK_RETURN), Down(SDLK_c), Up(SDLK_RETURN)});
-    EXPECT_EQ(DISP_WaitKey(SDLK_RETURN, 1), 1);
-    EXPECT_EQ(calls, (Calls{"K3:97d", "K3:13d", "K3:13u"}))
-        << "presses up to the awaited key's are dispatched, then only releases";
-    EXPECT_EQ(DISP_WaitKey(DISP_NUM_KEYS, 1), 0) << "a symbol out of range is not waited for";
-    play({event_of(SDL_QUIT)});
-    EXPECT_EQ(DISP_WaitKey(SDLK_RETURN, 1), 0);
-
     DISP_Handler* mouse = DISP_AddHandler(SDL_MOUSEBUTTONDOWN, on_event, 42);
+    DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 3);
+    const SDL_Event quitEvent = event_of(SDL_QUIT), motion = event_of(SDL_MOUSEMOTION);
+    const struct {
+        std::function<int()> wait;
+        std::vector<SDL_Event> script;
+        int result;
+        Calls calls;
+        const char* why;
+    } waits[] = {
+        {[] { return DISP_WaitKeyPress(1); }, {motion, quitEvent}, 0, {"T1:12"}, "a quit is dispatched, the rest dropped"},
+        {[] { return DISP_WaitKeyPress(1); }, {Down(SDLK_q), quitEvent}, 0, {"K3:113d", "T1:12"},
+         "also while waiting for the release"},
+        {[] { return DISP_WaitKeyPress(0); },
+         {Up(SDLK_z), Down(SDLK_a), quitEvent, Down(SDLK_b), Up(SDLK_b), Up(SDLK_a), Up(SDLK_c)}, 1,
+         {"K3:97d", "K3:98u", "K3:97u"}, "an early release, other presses and an unheeded quit are dropped"},
+        {[] { return DISP_WaitKey(SDLK_RETURN, 1); }, {Down(SDLK_a), Up(SDLK_a), Down(SDLK_RETURN), Down(SDLK_c), Up(SDLK_RETURN)},
+         1, {"K3:97d", "K3:13d", "K3:13u"}, "presses up to the awaited key's are dispatched, then only releases"},
+        {[] { return DISP_WaitKey(SDLK_RETURN, 1); }, {quitEvent}, 0, {"T1:12"}, "a key wait ends at a quit"},
+        {[] { return DISP_WaitKey(SDLK_RETURN, 1); }, {Down(SDLK_RETURN), quitEvent}, 0, {"K3:13d", "T1:12"},
+         "also before its release"},
+        {[] { return DISP_WaitKey(DISP_NUM_KEYS, 1); }, {}, 0, {}, "a symbol out of range is not waited for"},
+        {[] { return DISP_WaitFor(nullptr, SDL_MOUSEBUTTONDOWN, 0); }, {Down(SDLK_k), quitEvent, event_of(SDL_MOUSEBUTTONDOWN)},
+         42, {"T42:5"}, "only the awaited event is dispatched"},
+        {[] { return DISP_WaitFor(nullptr, SDL_MOUSEBUTTONDOWN, 1); }, {motion, quitEvent}, 1, {"T1:12"},
+         "a quit ends it when heeded"},
+        {[] { return DISP_WaitFor(nullptr, SDL_MOUSEMOTION, 1); }, {motion}, 1, {}, "no handler: the wait's own result"},
+        {[] { return DISP_WaitFor(nullptr, DISP_NUM_TYPES, 1); }, {}, 0, {}, "a type out of range is not waited for"},
+        {[] { return DISP_WaitOne(nullptr); }, {motion, quitEvent}, 1, {}, "any event ends it"},
+    };
+    for (const auto& w : waits) {
+        play(w.script);
+        EXPECT_EQ(w.wait(), w.result) << w.why;
+        EXPECT_EQ(calls, w.calls) << w.why;
+        EXPECT_EQ(now, 5 * scriptNext) << w.why << ": slept on the clock until the event it ended at";
+        DISP_Flush();
+    }
+    SDL_Event got = event_of(SDL_NOEVENT);
     SDL_Event click = event_of(SDL_MOUSEBUTTONDOWN);
     click.button.x = 17;
-    SDL_Event got = event_of(SDL_NOEVENT);
-    play({Down(SDLK_k), event_of(SDL_QUIT), click});
-    EXPECT_EQ(DISP_WaitFor(&got, SDL_MOUSEBUTTONDOWN, 0), 42);
+    play({click}, 40);
+    EXPECT_EQ(DISP_WaitOne(&got), 42);
     EXPECT_EQ(got.button.x, 17) << "the buffer holds the event the wait ended at";
-    EXPECT_EQ(calls, (Calls{"T42:5"})) << "only that event is dispatched";
-
-    play({event_of(SDL_QUIT), click});
-    EXPECT_EQ(DISP_WaitFor(nullptr, SDL_MOUSEBUTTONDOWN, 1), 1)
-        << "a quit without handler gives the wait's own result";
-    EXPECT_EQ(DISP_WaitFor(nullptr, DISP_NUM_TYPES, 1), 0) << "a type out of range is not waited for";
-    EXPECT_EQ(DISP_WaitOne(&got), 42) << "the click after the quit is the next event";
-    play({event_of(SDL_VIDEOEXPOSE)}, 40);
-    EXPECT_EQ(DISP_WaitOne(nullptr), 1) << "an event without handler gives the wait's result";
     EXPECT_EQ(now, 40u);
+    DISP_RemoveHandler(quit);
     DISP_RemoveHandler(mouse);
     DISP_FreeKeyHandlerSet(keys);
 
     SDL_Quit();
-    EXPECT_EQ(DISP_WaitOne(nullptr), 0) << "without SDL the waits give up instead of hanging";
-    EXPECT_EQ(DISP_WaitFor(nullptr, SDL_QUIT, 1), 0);
-    EXPECT_EQ(DISP_WaitKeyPress(1), 0);
-    EXPECT_EQ(DISP_WaitKey(SDLK_a, 0), 0);
+    EXPECT_EQ(DISP_WaitOne(nullptr) + DISP_WaitFor(nullptr, SDL_QUIT, 1) + DISP_WaitKeyPress(1) + DISP_WaitKey(SDLK_a, 0), 0)
+        << "without SDL the waits give up instead of hanging";
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-}
-
-TEST_F(Dispatch, UnicodeStaysOnWhileAnyUserIsLeft)
-{
-    DISP_EnableUnicode(0);
-    EXPECT_EQ(DISP_UnicodeUsers(), 0u) << "releasing with no user does not wrap around";
-    EXPECT_EQ(SDL_EnableUNICODE(-1), 0);
-    DISP_EnableUnicode(1);
-    DISP_EnableUnicode(1);
-    EXPECT_EQ(DISP_UnicodeUsers(), 2u);
-    DISP_EnableUnicode(0);
-    EXPECT_EQ(SDL_EnableUNICODE(-1), 1) << "one user is left";
-    DISP_EnableUnicode(0);
-    EXPECT_EQ(SDL_EnableUNICODE(-1), 0) << "the last user turns it off";
 }
 
 namespace {
 
-void type(uint32_t sym, uint16_t unicode = 0)
-{
-    (void)dispatch(SDL_KEYDOWN, sym, unicode);
-    (void)dispatch(SDL_KEYUP, sym, unicode);
-}
+constexpr uint32_t Ch = 0x10000;  // Ch + c: the character c typed on the A key
 
-void keys(std::initializer_list<uint32_t> syms)
+void type(uint32_t key)
 {
-    for (uint32_t sym : syms) {
-        type(sym);
-    }
-}
-
-void type_text(const char* text)
-{
-    for (; *text != '\0'; text++) {
-        auto ch = static_cast<unsigned char>(*text);
-        type(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch, ch);
-    }
+    const uint32_t sym = key >= Ch ? uint32_t{SDLK_a} : key;
+    (void)dispatch(SDL_KEYDOWN, sym, static_cast<uint16_t>(key));
+    (void)dispatch(SDL_KEYUP, sym, static_cast<uint16_t>(key));
 }
 
 }  // namespace
 
 TEST_F(Dispatch, LineEditorEditsWithinItsCapacity)
 {
-    DISP_LineEditor* editor = DISP_NewLineEditor(3, "abc");
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->cursor, 3);
-    type_text("d");
-    EXPECT_STREQ(editor->text, "abc") << "a full editor ignores characters when inserting";
-    type(SDLK_INSERT);
-    EXPECT_EQ(editor->mode, DISP_EDIT_OVERWRITE);
-    keys({SDLK_HOME, SDLK_RIGHT});
-    type_text("XYZ");
-    EXPECT_STREQ(editor->text, "aXY") << "overwriting replaces from the cursor up to the capacity";
+    DISP_EnableUnicode(0);
+    EXPECT_EQ(DISP_UnicodeUsers(), 0u) << "releasing with no user does not wrap around";
+    DISP_EnableUnicode(1);
+    DISP_LineEditor* editor = nullptr;
+    // A row with an initial text starts a new editor; each key is pressed and released.
+    const struct {
+        uint16_t capacity;
+        const char* initial;
+        std::vector<uint32_t> keys;
+        const char* text;
+        uint16_t cursor;
+        const char* why;
+    } steps[] = {
+        {3, "abc", {'d'}, "abc", 3, "a full editor ignores characters when inserting"},
+        {3, nullptr, {SDLK_INSERT, SDLK_HOME, SDLK_RIGHT, 'X', 'Y', 'Z'}, "aXY", 3, "overwriting stops at the capacity"},
+        {8, "ac", {SDLK_LEFT, 'b'}, "abc", 2, "inserting shifts the rest right"},
+        {8, nullptr, {SDLK_END, SDLK_RIGHT, SDLK_DELETE, SDLK_BACKSPACE}, "ab", 2, "the cursor stops at the length"},
+        {8, nullptr, {SDLK_HOME, SDLK_LEFT, SDLK_BACKSPACE, SDLK_DELETE}, "b", 0, "and at 0"},
+        {8, nullptr, {SDLK_INSERT, SDLK_END, 'c', 'd'}, "bcd", 3, "overwriting past the end grows the text"},
+        {8, nullptr, {Ch + 0x141, SDLK_TAB, Ch + 1, Ch + 0x1F, Ch + 0x7F, Ch + 0x9F, Ch + 0x100, SDLK_LSHIFT}, "bcd", 3,
+         "only showable single bytes are typed: not beyond Latin-1, no control codes"},
+        {8, nullptr, {Ch + ' ', Ch + '~', Ch + 0xA0, Ch + 0xFF, Ch + 0xE9, Ch + 'x'}, "bcd ~\xA0\xFF\xE9", 8,
+         "the first and last of each showable range, a no-break space"},
+    };
+    for (const auto& s : steps) {
+        if (s.initial != nullptr) {
+            DISP_FreeLineEditor(editor);
+            editor = DISP_NewLineEditor(s.capacity, s.initial);
+            EXPECT_EQ(DISP_UnicodeUsers(), 2u);
+        }
+        for (uint32_t key : s.keys) {
+            type(key);
+        }
+        EXPECT_STREQ(editor->text, s.text) << s.why;
+        EXPECT_EQ(editor->cursor, s.cursor) << s.why;
+        EXPECT_EQ(editor->length, std::strlen(s.text)) << s.why;
+    }
+    DISP_EnableUnicode(0);
+    EXPECT_EQ(SDL_EnableUNICODE(-1), 1) << "the editor still uses Unicode";
     DISP_FreeLineEditor(editor);
-
-    editor = DISP_NewLineEditor(8, "ac");
-    type(SDLK_LEFT);
-    type_text("b");
-    EXPECT_STREQ(editor->text, "abc") << "inserting shifts the rest right";
-    EXPECT_EQ(editor->cursor, 2);
-    keys({SDLK_END, SDLK_RIGHT, SDLK_DELETE, SDLK_BACKSPACE});
-    EXPECT_STREQ(editor->text, "ab") << "the cursor stops at the length; Delete there is nothing";
-    keys({SDLK_HOME, SDLK_LEFT, SDLK_BACKSPACE, SDLK_DELETE});
-    EXPECT_STREQ(editor->text, "b") << "the cursor stops at 0; Backspace there is nothing";
-    keys({SDLK_INSERT, SDLK_END});
-    type_text("cd");
-    EXPECT_STREQ(editor->text, "bcd") << "overwriting past the end grows the text";
-    EXPECT_EQ(editor->length, 3);
-
-    type(SDLK_a, 0x0141);  // beyond Latin-1, its low byte is 'A'
-    type(SDLK_TAB, '\t');
-    type(SDLK_a, 0x01);  // Ctrl+A
-    type(SDLK_LSHIFT, 0);
-    EXPECT_STREQ(editor->text, "bcd") << "only showable single bytes are typed";
-    type(SDLK_e, 0xE9);
-    (void)dispatch(SDL_KEYUP, SDLK_f, 'f');
-    EXPECT_STREQ(editor->text, "bcd\xE9") << "a Latin-1 letter is typed, a lone release is not";
-    DISP_FreeLineEditor(editor);
+    EXPECT_EQ(SDL_EnableUNICODE(-1), 0) << "the last user turns it off";
 }
 
 TEST_F(Dispatch, LineEditorFinishesAtReturnOrEscapeAndGivesTheKeysBack)
 {
     DISP_Handler* before = DISP_AddKeyHandler(SDLK_a, on_key, 1);
-    DISP_LineEditor* editor = DISP_NewLineEditor(5, "abcdefgh");
-    EXPECT_STREQ(editor->text, "abcde") << "the initial text is cut to the capacity";
-    EXPECT_EQ(DISP_UnicodeUsers(), 1u);
-    type(SDLK_BACKSPACE);
-    type_text("a");
-    EXPECT_TRUE(calls.empty()) << "the editor takes every key while it edits";
-    type(SDLK_ESCAPE);
-    EXPECT_EQ(editor->mode, DISP_EDIT_FINISHED);
-    EXPECT_EQ(editor->handlers, nullptr);
-    EXPECT_STREQ(editor->text, "abcde") << "Escape restores the initial text";
-    EXPECT_EQ(editor->cursor, 5);
-    type_text("a");
-    EXPECT_EQ(calls, (Calls{"K1:97d", "K1:97u"})) << "the keys are given back";
-    DISP_FreeLineEditor(editor);
-    EXPECT_EQ(SDL_EnableUNICODE(-1), 0) << "the editor's Unicode use ends with it";
-
-    for (uint32_t finish : {13u, 271u}) {
-        editor = DISP_NewLineEditor(5, nullptr);
-        type_text("c");
-        type(finish);
-        EXPECT_EQ(editor->mode, DISP_EDIT_FINISHED) << "key " << finish;
-        EXPECT_STREQ(editor->text, "c") << "finishing keeps the edit";
+    for (uint32_t finish : {SDLK_ESCAPE, SDLK_RETURN, SDLK_KP_ENTER}) {
+        DISP_LineEditor* editor = DISP_NewLineEditor(5, "abcdefgh");
+        for (uint32_t key : {uint32_t{SDLK_BACKSPACE}, uint32_t{SDLK_HOME}, Ch + 'z', finish, Ch + 'y'}) {
+            type(key);
+        }
+        const bool escape = finish == SDLK_ESCAPE;
+        EXPECT_STREQ(editor->text, escape ? "abcde" : "zabcd") << finish << ": Escape restores the initial text, cut";
+        EXPECT_EQ(editor->cursor, escape ? 5 : 1) << finish;
+        EXPECT_EQ(editor->mode, DISP_EDIT_FINISHED) << finish;
+        EXPECT_EQ(editor->handlers, nullptr) << finish;
+        EXPECT_EQ(calls, (Calls{"K1:97d", "K1:97u"})) << finish << ": the keys are given back, none taken before";
+        calls.clear();
         DISP_FreeLineEditor(editor);
     }
     DISP_FreeLineEditor(nullptr);
+    EXPECT_EQ(DISP_UnicodeUsers(), 0u);
 
-    int points = CheckEachAllocationFailure([] {
-        DISP_LineEditor* made = DISP_NewLineEditor(8, "name");
-        EXPECT_EQ(DISP_UnicodeUsers(), made == nullptr ? 0u : 1u);
-        type_text("a");
-        bool typed = made != nullptr && std::strcmp(made->text, "namea") == 0;
-        DISP_FreeLineEditor(made);
-        type_text("a");
-        EXPECT_EQ(calls.back(), "K1:97u") << "no handler is left behind";
-        return typed;
-    });
-    EXPECT_EQ(points, 4);
+    EXPECT_EQ(CheckEachAllocationFailure([] {
+                  DISP_LineEditor* made = DISP_NewLineEditor(8, nullptr);
+                  EXPECT_EQ(DISP_UnicodeUsers(), made == nullptr ? 0u : 1u);
+                  type(Ch + 'a');
+                  const bool typed = made != nullptr && std::strcmp(made->text, "a") == 0;
+                  DISP_FreeLineEditor(made);
+                  type(Ch + 'a');
+                  EXPECT_EQ(calls.back(), "K1:97u") << "no handler is left behind";
+                  return typed;
+              }),
+              4);
     DISP_RemoveKeyHandler(before);
 }

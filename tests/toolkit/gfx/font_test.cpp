@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/alloc_check.h"
@@ -17,8 +18,7 @@ namespace {
 constexpr uint32_t kBorder = 0x00FF00FF;
 
 struct Size {
-    uint16_t w;
-    uint16_t h;
+    uint16_t w, h;
 };
 
 // Glyph i is solid colour (i + 1) << 16, its first column marked with green 0x80, so that a
@@ -125,54 +125,39 @@ std::string Metrics(const TXT_Font* f)
 
 }  // namespace
 
-TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrder)
+TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
 {
     for (size_t i = 0; i < kSizes.size(); i++) {
         EXPECT_EQ(RectText(font_->glyphs[static_cast<unsigned char>(kSet[i])]), RectText(where_[i])) << kSet[i];
     }
-    EXPECT_EQ(font_->glyphs[static_cast<unsigned char>('d')].y, 11) << "the second row starts two lines below the tallest box";
+    EXPECT_EQ(font_->glyphs[static_cast<unsigned char>('d')].y, 11) << "the second row two lines below the tallest box";
     EXPECT_EQ(Metrics(font_), "2-12 x 5-7");
     EXPECT_EQ(RectText(font_->glyphs[static_cast<unsigned char>('z')]), "0,0 0x0") << "codes outside the set stay empty";
-
     const std::string path = dir_.SaveBMP(MakeFontPicture({{6, 8}, {4, 6}, {2, 4}}, 3, nullptr), "shrinking.bmp");
     TXT_Font* shrinking = Load(path, "xyz");
-    ASSERT_NE(shrinking, nullptr);
-    EXPECT_EQ(Metrics(shrinking), "2-6 x 4-8") << "glyphs that only shrink still give the largest size";
+    EXPECT_TRUE(shrinking != nullptr && Metrics(shrinking) == "2-6 x 4-8") << "glyphs that only shrink";
     TXT_FreeFont(shrinking);
-    shrinking = Load(path, "xy");
-    EXPECT_TRUE(shrinking != nullptr && shrinking->glyphs['y'].x == 10) << "a short set takes the first boxes";
-    TXT_FreeFont(shrinking);
-
-    // The themes' fonts are checked whole on the generated themes; here the set itself.
     const char* set = TXT_ThemeCharSet.data();
     ASSERT_EQ(std::strlen(set), 191u);
-    EXPECT_EQ(std::string(set, 1) + set[94] + set[189] + set[190], " ~\x01\x02");
-    EXPECT_TRUE(static_cast<unsigned char>(set[95]) == 0xA1 && static_cast<unsigned char>(set[188]) == 0xFF);
+    EXPECT_EQ(std::string(set, 1) + set[94] + set[95] + set[188] + set[189] + set[190], " ~\xA1\xFF\x01\x02");
     EXPECT_EQ(std::strchr(set, '\xAD'), nullptr) << "no soft hyphen";
-}
 
-TEST_F(FontTest, BadPicturesAndAllocationFailuresGiveNothing)
-{
-    const int64_t before = MEM_LiveBlocks();
-    EXPECT_EQ(Load(path_, " abcdeWX"), nullptr) << "fewer boxes than the set";
-    EXPECT_EQ(Load(dir_.Path("missing.bmp"), kSet), nullptr);
-    EXPECT_EQ(Load(path_, nullptr), nullptr);
     SDL_Surface* open = MakeFontPicture(kSizes, 4, nullptr);
     const SDL_Rect& last = where_.back();
     FillBox(open, last.x - 1, last.y + last.h, last.w + 2, 1, Ink(0, false));
-    EXPECT_EQ(Load(dir_.SaveBMP(open, "open.bmp"), kSet), nullptr) << "the last box has no bottom edge";
-
+    for (const auto& [file, chars] : {std::pair{path_, " abcdeWX"}, std::pair{dir_.Path("missing.bmp"), kSet},
+                                      std::pair{path_, static_cast<const char*>(nullptr)},
+                                      std::pair{dir_.SaveBMP(open, "open.bmp"), kSet}}) {
+        EXPECT_EQ(Load(file, chars), nullptr) << "fewer boxes than the set, no file, no set, a box without bottom";
+    }
     std::vector<uint8_t> bytes = ReadBytes(path_);
     for (size_t size : {bytes.size(), bytes.size() / 2}) {
         SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(size));
         TXT_Font* font = TXT_LoadFont_RW(rw, nullptr, -1, -1, model_->format, 0, kSet);
         SDL_RWclose(rw);
-        EXPECT_EQ(font != nullptr, size == bytes.size()) << "from memory, " << size << " bytes";
-        EXPECT_TRUE(font == nullptr || font->glyphs[static_cast<unsigned char>('W')].w == 12);
+        EXPECT_EQ(font != nullptr && font->glyphs[static_cast<unsigned char>('W')].w == 12, size == bytes.size()) << size;
         TXT_FreeFont(font);
     }
-    EXPECT_EQ(MEM_LiveBlocks(), before);
-
     CheckEachAllocationFailure([&] {
         TXT_Font* font = Load(path_, kSet);
         TXT_FreeFont(font);
@@ -183,26 +168,17 @@ TEST_F(FontTest, BadPicturesAndAllocationFailuresGiveNothing)
         TXT_FreeFont(copy);
         return copy != nullptr;
     });
-}
 
-TEST_F(FontTest, CopyHasItsOwnPicture)
-{
     TXT_Font* copy = TXT_CopyFont(font_);
     ASSERT_NE(copy, nullptr);
-    EXPECT_NE(copy->picture, font_->picture);
-    EXPECT_EQ(copy->picture->format->Amask, 0u) << "no alpha channel added";
+    EXPECT_TRUE(copy->picture != font_->picture && copy->picture->format->Amask == 0u) << "no alpha channel added";
     EXPECT_EQ(std::memcmp(copy->glyphs, font_->glyphs, sizeof copy->glyphs), 0);
     TXT_FreeFont(font_);
     font_ = nullptr;
-    EXPECT_EQ(Show([&] { TXT_DrawText(copy, "ab", 1, canvas_, 0, 0); }), "a@0 b@4")
-        << "the copy draws after the original is gone";
-
-    TXT_Font* second = TXT_CopyFont(copy);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(TXT_SetAlpha(second, 128), 0);
-    EXPECT_TRUE(second->picture->flags & SDL_SRCALPHA);
-    EXPECT_FALSE(copy->picture->flags & SDL_SRCALPHA) << "the copy it came from keeps its alpha";
-    TXT_FreeFont(second);
+    EXPECT_EQ(Show([&] { TXT_DrawText(copy, "ab", 1, canvas_, 0, 0); }), "a@0 b@4") << "the copy outlives the original";
+    EXPECT_EQ(TXT_SetAlpha(copy, 128), 0);
+    EXPECT_TRUE((copy->picture->flags & SDL_SRCALPHA) && copy->picture->format->alpha == 128);
+    EXPECT_EQ(TXT_SetAlpha(nullptr, 1), -1);
     TXT_FreeFont(copy);
 }
 
@@ -211,10 +187,8 @@ TEST_F(FontTest, MeasuresAndFitsWithSpacing)
     EXPECT_EQ(TXT_TextWidth(font_, "ab", 2), 3 + 4 + 2);
     EXPECT_EQ(TXT_TextWidth(font_, "a", 5), 3) << "no spacing after the last character";
     EXPECT_EQ(TXT_TextWidth(font_, "azb", 1), 3 + 0 + 4 + 2) << "outside the set: 0 wide, still spaced";
-    EXPECT_EQ(TXT_TextWidthN(font_, "abc", 1, 2), 8);
-    EXPECT_EQ(TXT_TextWidthN(font_, "ab", 1, 10), 8) << "the text ends first";
-    EXPECT_EQ(TXT_TextHeight(font_, "eba"), 7);
-    EXPECT_EQ(TXT_TextHeight(font_, ""), 0);
+    EXPECT_EQ(TXT_TextWidthN(font_, "abc", 1, 2) * 100 + TXT_TextWidthN(font_, "ab", 1, 10), 808) << "the text ends first";
+    EXPECT_EQ(TXT_TextHeight(font_, "eba") * 100 + TXT_TextHeight(font_, ""), 700);
     int16_t x = 50;
     int16_t y = 20;
     TXT_CentreAt(font_, "ab", 1, &x, &y);
@@ -260,6 +234,16 @@ TEST_F(FontTest, DrawsUntilTheDestinationsWidth)
     const char* r = "abcde";
     EXPECT_EQ(Show([&] { EXPECT_EQ(TXT_DrawRange(font_, r + 1, r + 3, 0, canvas_, 0, 0), r + 3); }), "b@0 c@4");
     EXPECT_EQ(TXT_DrawText(nullptr, t, 1, canvas_, 0, 0), t);
+
+    SDL_FillRect(canvas_, nullptr, 0);
+    EXPECT_EQ(TXT_FillTextBox(font_, "ab", 1, canvas_, 10, 10, 0x123456, 2), 0);
+    // 8 + 4 wide and 7 + 4 tall, from one margin out.
+    using Probe = std::tuple<int, int, uint32_t>;
+    for (const auto& [x, y, want] : {Probe{8, 8, 0x123456u}, Probe{19, 18, 0x123456u}, Probe{20, 18, 0u},
+                                     Probe{19, 19, 0u}, Probe{7, 8, 0u}}) {
+        EXPECT_EQ(PixelAt(canvas_, x, y), want) << "text box at " << x << "," << y;
+    }
+    EXPECT_EQ(TXT_FillTextBox(nullptr, "ab", 1, canvas_, 0, 0, 0, 0), -1);
 }
 
 TEST_F(FontTest, SpreadAndJustifiedLinesShareTheSparePixels)
@@ -350,18 +334,4 @@ TEST_F(FontTest, JustifiedAndSpreadParagraphs)
         << "a short wrapped line above the threshold is drawn plainly";
     EXPECT_EQ(Drawn(8), "W@5 W@23") << "a broken word is spread";
     EXPECT_EQ(Drawn(16), "W@5");
-}
-
-TEST_F(FontTest, FillsTheTextBox)
-{
-    EXPECT_EQ(TXT_FillTextBox(font_, "ab", 1, canvas_, 10, 10, 0x123456, 2), 0);
-    // 8 + 4 wide and 7 + 4 tall, from one margin out.
-    const struct {
-        int x, y;
-        uint32_t want;
-    } probes[] = {{8, 8, 0x123456}, {19, 18, 0x123456}, {20, 18, 0}, {19, 19, 0}, {7, 8, 0}};
-    for (const auto& p : probes) {
-        EXPECT_EQ(PixelAt(canvas_, p.x, p.y), p.want) << p.x << "," << p.y;
-    }
-    EXPECT_EQ(TXT_FillTextBox(nullptr, "ab", 1, canvas_, 0, 0, 0, 0), -1);
 }

@@ -11,20 +11,12 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0x00ABCDEF;
-constexpr uint32_t kKey = 0x00FF00FF;
+constexpr uint32_t kUntouched = 0x00ABCDEF, kKey = 0x00FF00FF;
 
 // Every pixel its own value, so that where a sample came from can be read off.
 uint32_t Code(int x, int y)
 {
     return static_cast<uint32_t>(0x010000 + (x << 8) + y);
-}
-
-SDL_Surface* CodedPicture(int w, int h)
-{
-    SDL_Surface* s = NewSurface32(w, h);
-    FillFrom(s, Code);
-    return s;
 }
 
 // The first pixel of the w x h block at (x0, y0) that differs from want(i, j), or "".
@@ -40,216 +32,150 @@ std::string Mismatch(SDL_Surface* s, int x0, int y0, int w, int h, const std::fu
     return "";
 }
 
-PIX_Transform Transform(SDL_Surface* source, SDL_Surface* destination, uint16_t angle, uint16_t zoom, int32_t pivotX,
-                        int32_t pivotY)
-{
-    PIX_Transform t{};
-    t.source = source;
-    t.destination = destination;
-    t.span = PIX_SpanCopy;
-    t.pivotX = pivotX;
-    t.pivotY = pivotY;
-    t.angle = angle;
-    t.zoom = zoom;
-    t.flags = PIX_TRANSFORM_TABLES;
-    return t;
-}
+}  // namespace
 
-class TurnTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { AUX_InitTrigTables(); }
-    void SetUp() override
-    {
-        src_ = CodedPicture(8, 8);
-        dst_ = NewSurface32(8, 8, kUntouched);
-    }
-    void TearDown() override
-    {
-        SDL_FreeSurface(src_);
-        SDL_FreeSurface(dst_);
-    }
-    // Clears the destination and draws.
-    void Draw(const PIX_Transform& t)
-    {
-        SDL_FillRect(t.destination, nullptr, kUntouched);
+TEST(Turn, DrawnPicturesTurnScaleAndStayInsideTheirRectangle)
+{
+    AUX_InitTrigTables();
+    SDL_Surface* src = NewSurface32(8, 8);
+    FillFrom(src, Code);
+    PixelAt(src, 1, 1) = kKey;
+    auto code = [](int i, int j) { return i == 1 && j == 1 ? kKey : Code(i, j); };
+    GuardedSurface dst(8, 8, kRedMask, kGreenMask, kBlueMask, 0);
+    const SDL_Rect r{2, 3, 4, 2}, past{-2, 2, 12, 10};
+    const std::function<uint32_t(int, int)> none = [](int, int) { return kUntouched; };
+    const struct {
+        const char* what;
+        uint16_t angle, zoom;
+        int32_t pivotX, pivotY;
+        const SDL_Rect* rect;
+        bool tables;
+        PIX_SpanFn span;
+        std::function<uint32_t(int, int)> want;
+    } cases[] = {
+        {"natural size copies around the pivot", 0, 256, 4, 4, nullptr, true, PIX_SpanCopy, code},
+        {"a quarter turn; row 0 samples column 8, off the source", 256, 256, 4, 4, nullptr, true, PIX_SpanCopy,
+         [&](int i, int j) { return j == 0 ? kUntouched : code(8 - j, i); }},
+        {"a full turn is angle 0 again", 1024, 256, 4, 4, nullptr, true, PIX_SpanCopy, code},
+        {"twice the size: 2 x 2 blocks", 0, 512, 2, 2, nullptr, true, PIX_SpanCopy, [&](int i, int j) { return code(i / 2, j / 2); }},
+        {"zoom 1: zi 65536 taken to 16 bits is 0, all on the pivot", 0, 1, 6, 1, nullptr, true, PIX_SpanCopy,
+         [](int, int) { return Code(6, 1); }},
+        {"zoom 0 draws nothing", 0, 0, 4, 4, nullptr, true, PIX_SpanCopy, none},
+        {"no span function draws nothing", 0, 256, 4, 4, nullptr, true, nullptr, none},
+        {"the keyed span leaves the key out", 0, 256, 4, 4, nullptr, true, PIX_SpanCopyKeyed,
+         [&](int i, int j) { return i == 1 && j == 1 ? kUntouched : Code(i, j); }},
+        {"explicit cosine, only into its rectangle; its first column samples left of the source", 0, 256, 1, 5, &r,
+         false, PIX_SpanCopy, [](int i, int j) { return i >= 3 && i < 6 && j >= 3 && j < 5 ? Code(i - 3, j + 1) : kUntouched; }},
+        {"a rectangle past every side is cut; its first row samples above the source", 0, 256, 4, 4, &past, true, PIX_SpanCopy,
+         [&](int i, int j) { return j < 3 ? kUntouched : code(i, j - 3); }},
+    };
+    for (const auto& c : cases) {
+        PIX_Transform t{src, dst.get(), c.span, kKey, c.rect, c.pivotX, c.pivotY,
+                        c.tables ? 0 : 1024, 0, c.angle, c.zoom, c.tables ? PIX_TRANSFORM_TABLES : 0u};
+        dst.Fill(kUntouched);
         PIX_DrawTransformed(&t);
+        EXPECT_EQ(Mismatch(dst.get(), 0, 0, 8, 8, c.want), "") << c.what;
+        EXPECT_TRUE(dst.GuardsIntact()) << c.what;
     }
-    SDL_Surface* src_ = nullptr;
-    SDL_Surface* dst_ = nullptr;
-};
-
-TEST_F(TurnTest, AngleZeroQuarterAndFullTurns)
-{
-    PIX_Transform t = Transform(src_, dst_, 0, 256, 4, 4);
-    Draw(t);
-    EXPECT_EQ(Mismatch(dst_, 0, 0, 8, 8, Code), "") << "natural size copies around the pivot";
-
-    t.angle = 256;
-    Draw(t);
-    EXPECT_EQ(Mismatch(dst_, 0, 0, 8, 1, [](int, int) { return kUntouched; }), "")
-        << "row 0 samples column 8, off the source";
-    EXPECT_EQ(Mismatch(dst_, 0, 1, 8, 7, [](int i, int j) { return Code(7 - j, i); }), "") << "a quarter turn";
-    t.angle = 1024;
-    Draw(t);
-    EXPECT_EQ(Mismatch(dst_, 0, 0, 8, 8, Code), "") << "a full turn is angle 0 again";
-
-    // Explicit cosine and sine, into a rectangle of its own.
-    const SDL_Rect r{2, 3, 4, 2};
-    t.flags = 0;
-    t.cosine = 1024;
-    t.sine = 0;
-    t.rect = &r;
-    t.pivotX = 1;
-    t.pivotY = 5;
-    Draw(t);
-    EXPECT_EQ(PixelAt(dst_, 2, 3), kUntouched) << "its sample lies left of the source";
-    EXPECT_EQ(Mismatch(dst_, 3, 3, 3, 2, [](int i, int j) { return Code(i, j + 4); }), "");
-    EXPECT_EQ(PixelAt(dst_, 1, 3), kUntouched) << "left of the rectangle";
-    EXPECT_EQ(PixelAt(dst_, 3, 5), kUntouched) << "below it";
-}
-
-TEST_F(TurnTest, ZoomScalesAboutThePivot)
-{
-    PIX_Transform t = Transform(src_, dst_, 0, 512, 2, 2);
-    Draw(t);
-    EXPECT_EQ(Mismatch(dst_, 0, 0, 8, 8, [](int i, int j) { return Code(i / 2, j / 2); }), "") << "2 x 2 blocks";
-
-    // Zoom 1: 65536 / 1 taken to 16 bits is 0, so everything samples the pivot.
-    t.zoom = 1;
-    t.pivotX = 6;
-    t.pivotY = 1;
-    Draw(t);
-    EXPECT_EQ(Mismatch(dst_, 0, 0, 8, 8, [](int, int) { return Code(6, 1); }), "");
-    t.zoom = 0;
-    Draw(t);
-    EXPECT_EQ(PixelAt(dst_, 3, 3), kUntouched) << "zoom 0 draws nothing";
-
+    SDL_Surface* narrow = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 16, 0xF800, 0x07E0, 0x001F, 0);
+    PIX_Transform t{narrow, dst.get(), PIX_SpanCopy, 0, nullptr, 2, 2, 0, 0, 0, 256, PIX_TRANSFORM_TABLES};
+    dst.Fill(kUntouched);
+    PIX_DrawTransformed(&t);
+    PIX_DrawTransformed(nullptr);
+    EXPECT_EQ(dst.Px(3, 3), kUntouched) << "a 16-bit source is refused";
+    SDL_FreeSurface(narrow);
     SDL_Surface* wide = NewSurface32(4000, 2, kUntouched);
-    t = Transform(src_, wide, 100, 2, 4, 4);
+    t = PIX_Transform{src, wide, PIX_SpanCopy, 0, nullptr, 4, 4, 0, 0, 100, 2, PIX_TRANSFORM_TABLES};
     PIX_DrawTransformed(&t);
     EXPECT_EQ(PixelAt(wide, 2000, 1), Code(4, 4)) << "the centre samples the pivot";
     EXPECT_EQ(PixelAt(wide, 0, 0), kUntouched) << "zi 32768 at the far left samples far off the source";
     SDL_FreeSurface(wide);
+    SDL_FreeSurface(src);
 }
 
-TEST_F(TurnTest, KeyedSpanAndUnsafeRequests)
+TEST(Turn, SpriteRendersTurnedAndScaledOnlyOnChange)
 {
-    PixelAt(src_, 1, 1) = kKey;
-    PIX_Transform t = Transform(src_, dst_, 0, 256, 4, 4);
-    t.span = PIX_SpanCopyKeyed;
-    t.colourKey = kKey;
-    Draw(t);
-    EXPECT_EQ(PixelAt(dst_, 1, 1), kUntouched) << "key sample left out";
-    EXPECT_EQ(PixelAt(dst_, 2, 1), Code(2, 1));
-
-    // A rectangle reaching past the destination on every side is cut, not written beyond it;
-    // its centre (4, 7) is on the pivot (4, 4).
-    PixelAt(src_, 1, 1) = Code(1, 1);
-    GuardedSurface guarded(8, 8, kRedMask, kGreenMask, kBlueMask, 0);
-    const SDL_Rect past{-2, 2, 12, 10};
-    t = Transform(src_, guarded.get(), 0, 256, 4, 4);
-    t.rect = &past;
-    Draw(t);
-    EXPECT_TRUE(guarded.GuardsIntact());
-    EXPECT_EQ(Mismatch(guarded.get(), 0, 0, 8, 3, [](int, int) { return kUntouched; }), "")
-        << "above the rectangle, and its first row samples above the source";
-    EXPECT_EQ(Mismatch(guarded.get(), 0, 3, 8, 5, Code), "") << "inside, cut at the edges";
-
-    t.span = nullptr;
-    Draw(t);
-    EXPECT_EQ(PixelAt(guarded.get(), 3, 3), kUntouched) << "no span function, nothing drawn";
-    PIX_DrawTransformed(nullptr);
-    SDL_Surface* narrow = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 16, 0xF800, 0x07E0, 0x001F, 0);
-    Draw(Transform(narrow, dst_, 0, 256, 2, 2));
-    EXPECT_EQ(PixelAt(dst_, 3, 3), kUntouched) << "a 16-bit source is refused";
-    SDL_FreeSurface(narrow);
-}
-
-TEST_F(TurnTest, SpriteRendersTurnedAndScaledOnlyOnChange)
-{
-    SDL_Surface* pic = CodedPicture(6, 4);
+    AUX_InitTrigTables();
+    SDL_Surface* pic = NewSurface32(6, 4);
+    FillFrom(pic, Code);
     SDL_SetColorKey(pic, SDL_SRCCOLORKEY, kKey);
     ACT_Sprite* sprite = ACT_NewSprite(pic, 512);
     ASSERT_NE(sprite, nullptr);
-    ASSERT_NE(sprite->work, nullptr);
-    EXPECT_GE(sprite->work->w, 15) << "room for the diagonal at twice the size";
+    EXPECT_EQ(sprite->work->w, 17) << "room for the diagonal at twice the size";
     sprite->x = 20;
     sprite->y = 20;
+    SDL_Surface* dst = NewSurface32(40, 40, kUntouched);
+    auto area = [&] {
+        SDL_Rect r{};
+        ACT_GetSpriteRect(sprite, &r);
+        return RectText(r) + " from " + RectText(sprite->source);
+    };
+    EXPECT_EQ(area(), "17,18 6x4 from 0,0 6x4");
+    EXPECT_EQ(ACT_DrawSprite(sprite, dst), 0);
+    EXPECT_EQ(Mismatch(dst, 17, 18, 7, 5, [](int i, int j) { return i < 6 && j < 4 ? Code(i, j) : kUntouched; }), "")
+        << "unturned at natural size: the picture itself";
+
+    const auto key = [](int, int) { return kKey; };
+    const struct {
+        const char* what;
+        uint16_t angle, zoom;
+        const char* area;
+        int x0, y0, w, h;  // in the work surface
+        std::function<uint32_t(int, int)> want;
+    } turns[] = {
+        {"twice the size", 0, 512, "14,16 12x8 from 2,4 12x8", 2, 4, 12, 8, [](int i, int j) { return Code(i / 2, j / 2); }},
+        {"a quarter turn brings the top-right corner to the top left", 256, 256, "18,17 4x6 from 6,5 4x6", 6, 5, 4, 6,
+         [](int i, int j) { return Code(5 - j, i); }},
+        {"an eighth of a turn: the bounding box corners stay the key", 128, 256, "16,16 8x8 from 4,4 8x8", 4, 4, 1, 1, key},
+        // Samples left of and above the centre land on whole pixels only when rounded down.
+        {"a slight turn, shrunk", 8, 134, "18,18 4x4 from 6,6 4x4", 6, 6, 4, 4, [](int i, int j) {
+             const uint32_t inner[2][4] = {{Code(0, 0), Code(2, 0), Code(4, 1), Code(5, 1)},
+                                           {Code(0, 2), Code(1, 2), Code(3, 3), Code(5, 3)}};
+             return j == 0 || j == 3 ? kKey : inner[j - 1][i];
+         }},
+    };
+    for (const auto& c : turns) {
+        sprite->angle = c.angle;
+        sprite->zoom = c.zoom;
+        EXPECT_EQ(area(), c.area) << c.what;
+        EXPECT_EQ(sprite->current, sprite->work) << c.what;
+        EXPECT_EQ(Mismatch(sprite->work, c.x0, c.y0, c.w, c.h, c.want), "") << c.what;
+    }
+    // Nothing changed: the work surface is blitted as it stands, not rendered again.
+    PixelAt(sprite->work, 6, 6) = 0x00123456;
+    SDL_FillRect(dst, nullptr, kUntouched);
     SDL_Rect r{};
     ACT_GetSpriteRect(sprite, &r);
-    EXPECT_EQ(RectText(r), "17,18 6x4");
-    EXPECT_EQ(sprite->current, pic) << "unturned at natural size: the picture itself";
-    SDL_Surface* dst = NewSurface32(40, 40, kUntouched);
     EXPECT_EQ(ACT_DrawSprite(sprite, dst), 0);
-    EXPECT_EQ(Mismatch(dst, 17, 18, 6, 4, Code), "");
-    EXPECT_EQ(PixelAt(dst, 23, 21), kUntouched);
+    EXPECT_EQ(PixelAt(dst, 18, 18), 0x00123456u);
+    EXPECT_EQ(PixelAt(dst, 18, 19), Code(0, 0));
+    EXPECT_EQ(PixelAt(dst, 19, 18), kUntouched) << "the key corners are transparent";
 
-    sprite->zoom = 512;
-    ACT_GetSpriteRect(sprite, &r);
-    EXPECT_EQ(RectText(r), "14,16 12x8");
-    const SDL_Rect box = sprite->source;
-    EXPECT_EQ(Mismatch(sprite->work, box.x, box.y, 12, 8, [](int i, int j) { return Code(i / 2, j / 2); }), "");
-
-    // Nothing changed: the work surface is blitted as it stands, not rendered again.
-    PixelAt(sprite->work, box.x, box.y) = 0x00123456;
-    ACT_GetSpriteRect(sprite, &r);
-    EXPECT_EQ(ACT_DrawSprite(sprite, dst), 0);
-    EXPECT_EQ(PixelAt(dst, 14, 16), 0x00123456u);
-    EXPECT_EQ(PixelAt(dst, 25, 23), Code(5, 3));
-
-    // A quarter turn: the picture's top-right corner comes to the top left.
+    sprite->angle = 1024;
     sprite->zoom = 256;
-    sprite->angle = 256;
-    ACT_GetSpriteRect(sprite, &r);
-    const SDL_Rect turned = sprite->source;
-    EXPECT_EQ(RectText(r), RectText(SDL_Rect{static_cast<int16_t>(turned.x + 20 - sprite->hotX),
-                                             static_cast<int16_t>(turned.y + 20 - sprite->hotY), 4, 6}));
-    EXPECT_EQ(Mismatch(sprite->work, turned.x, turned.y, 4, 6, [](int i, int j) { return Code(5 - j, i); }), "");
-
-    // An eighth of a turn: the corners of the bounding box stay the colour key.
-    sprite->angle = 128;
-    ACT_GetSpriteRect(sprite, &r);
-    EXPECT_EQ(PixelAt(sprite->work, sprite->source.x, sprite->source.y), kKey);
-    EXPECT_EQ(PixelAt(sprite->work, sprite->hotX, sprite->hotY) & 0xFF0000, 0x010000u) << "picture at the centre";
-    SDL_FillRect(dst, nullptr, kUntouched);
-    EXPECT_EQ(ACT_DrawSprite(sprite, dst), 0);
-    EXPECT_EQ(PixelAt(dst, r.x, r.y), kUntouched) << "key corners are transparent";
-
-    // Back to angle 0 and zoom 256: drawn from the picture again, with the sprite's alpha.
-    sprite->angle = 0;
     sprite->alpha = 128;
-    ACT_GetSpriteRect(sprite, &r);
+    EXPECT_EQ(area(), "17,18 6x4 from 0,0 6x4") << "a full turn at natural size is the picture again";
     EXPECT_EQ(sprite->current, pic);
-    EXPECT_EQ(RectText(r), "17,18 6x4");
     EXPECT_EQ(ACT_DrawSprite(sprite, dst), 0);
-    EXPECT_NE(pic->flags & SDL_SRCALPHA, 0u);
-    EXPECT_EQ(pic->format->alpha, 128);
-    EXPECT_LT(ACT_DrawSprite(sprite, nullptr), 0);
-    EXPECT_LT(ACT_DrawSprite(nullptr, dst), 0);
+    EXPECT_TRUE((pic->flags & SDL_SRCALPHA) && pic->format->alpha == 128) << "drawn with the sprite's alpha";
+    EXPECT_TRUE(ACT_DrawSprite(sprite, nullptr) < 0 && ACT_DrawSprite(nullptr, dst) < 0);
     ACT_FreeSprite(sprite);
     SDL_FreeSurface(dst);
-    SDL_FreeSurface(pic);
-}
 
-TEST_F(TurnTest, SpriteCreationFailsCleanlyAndZoomZeroShowsNothing)
-{
-    SDL_Surface* pic = CodedPicture(64, 64);
     CheckEachAllocationFailure([&] {
-        ACT_Sprite* sprite = ACT_NewSprite(pic, 256);
-        ACT_FreeSprite(sprite);
-        return sprite != nullptr;
+        ACT_Sprite* made = ACT_NewSprite(pic, 256);
+        ACT_FreeSprite(made);
+        return made != nullptr;
     });
-    ACT_Sprite* gone = ACT_NewSprite(pic, 256);
-    ASSERT_NE(gone, nullptr);
-    gone->zoom = 0;
-    SDL_Rect r{};
-    ACT_GetSpriteRect(gone, &r);
+    sprite = ACT_NewSprite(pic, 256);
+    sprite->zoom = 0;
+    ACT_GetSpriteRect(sprite, &r);
     EXPECT_EQ(r.w * r.h, 0) << "a sprite shrunk to nothing before its first draw covers nothing";
-    ACT_FreeSprite(gone);
+    ACT_FreeSprite(sprite);
     EXPECT_EQ(ACT_NewSprite(pic, 0), nullptr);
     EXPECT_EQ(ACT_NewSprite(nullptr, 256), nullptr);
+    SDL_FreeSurface(pic);
+    pic = NewSurface32(64, 64);
     EXPECT_EQ(ACT_NewSprite(pic, 65535), nullptr) << "a work surface beyond the largest picture";
     SDL_FreeSurface(pic);
 }
-
-}  // namespace
