@@ -1,16 +1,8 @@
 #include "game/catcher.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "game/extras.h"
-#include "game/game.h"
-#include "game/objects.h"
-#include "shell/app.h"
 #include "shell/devices.h"
 #include "tests/game/game_fixture.h"
-#include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
 #include "util/kv.h"
 #include "util/mem.h"

@@ -1,16 +1,10 @@
 #include "game/extras.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 
 #include "game/catcher.h"
-#include "game/game.h"
-#include "game/objects.h"
 #include "game/scoring.h"
-#include "shell/app.h"
 #include "tests/game/game_fixture.h"
-#include "toolkit/gfx/clock.h"
 #include "util/mem.h"
 
 namespace {

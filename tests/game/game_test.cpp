@@ -1,17 +1,11 @@
 #include "game/game.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "game/extras.h"
-#include "game/objects.h"
-#include "shell/app.h"
 #include "tests/game/game_fixture.h"
 #include "tests/support/alloc_check.h"
-#include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
 #include "util/kv.h"
 

@@ -1,12 +1,7 @@
 #include "game/objects.h"
 
-#include <gtest/gtest.h>
-
 #include "game/catcher.h"
-#include "game/game.h"
-#include "shell/app.h"
 #include "tests/game/game_fixture.h"
-#include "toolkit/gfx/clock.h"
 #include "util/mem.h"
 
 namespace {

@@ -1,12 +1,7 @@
 #include "game/scoring.h"
 
-#include <gtest/gtest.h>
-
 #include "game/chart.h"
-#include "game/game.h"
-#include "shell/app.h"
 #include "tests/game/game_fixture.h"
-#include "toolkit/gfx/clock.h"
 
 namespace {
 

@@ -1,10 +1,6 @@
 #include "game/sounds.h"
 
-#include <gtest/gtest.h>
-
 #include "game/extras.h"
-#include "game/game.h"
-#include "game/scoring.h"
 #include "tests/game/game_fixture.h"
 
 namespace {
