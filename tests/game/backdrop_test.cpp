@@ -18,10 +18,10 @@ constexpr int32_t PIXEL = 65536;
 Object* ObjectAt(int index)
 {
     NODE_Node* node = BackdropObjects()->first;
-    for (int i = 0; i < index && node != nullptr; i++) {
+    for (int i = 0; i < index; i++) {
         node = node->next;
     }
-    return node != nullptr ? static_cast<Object*>(node->data) : nullptr;
+    return static_cast<Object*>(node->data);
 }
 
 uint32_t FrameColour(int c, int f) { return 0x100000u * (c + 1) + 0x1000u * (f + 1) + 7; }
@@ -32,17 +32,14 @@ protected:
     {
         saved = app;
         app.backBuffer = NewSurface32(PICTURE_SIZE, PICTURE_SIZE);
-        app.backBufferX = 0;
         app.centreX = 127;
         // One 4 x 4 picture per class and frame, each its own colour, for finding them again.
         for (int c = 0; c < OBJECT_CLASSES; c++) {
             for (int f = 0; f < OBJECT_FRAMES; f++) {
                 app.objectsBack[c][f] = NewSurface32(4, 4, FrameColour(c, f));
-                ASSERT_NE(app.objectsBack[c][f], nullptr);
             }
         }
         app.logo = NewSurface32(21, 9, 0xABCDEF);
-        ASSERT_TRUE(app.backBuffer != nullptr && app.logo != nullptr);
         SetBackground("10 20 30 200 100 0");
         srand(1);
         liveAtStart = MEM_LiveBlocks();
@@ -68,6 +65,12 @@ protected:
         app.descriptor = KV_Create("descriptor.txt", pairs);
         ASSERT_NE(app.descriptor, nullptr);
     }
+    uint32_t Gradient(const char* value, int row)
+    {
+        SetBackground(value);
+        EXPECT_TRUE(InitBackdrop()) << value;
+        return BackdropColours()[row];
+    }
     uint32_t Rgb(int r, int g, int b) { return SDL_MapRGB(app.backBuffer->format, r, g, b); }
 
     App saved{};
@@ -76,27 +79,18 @@ protected:
 
 TEST_F(Backdrop, GradientFromTheThemeAndBadValues)
 {
-    ASSERT_TRUE(InitBackdrop());
-    const uint32_t* colours = BackdropColours();
-    EXPECT_EQ(colours[0], Rgb(10, 20, 30));
-    EXPECT_EQ(colours[254], Rgb(200, 100, 0));
+    const char* const kWide = "-2147483648 2147483647 999999 2147483647 -2147483648 -2147483648";
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 0), Rgb(10, 20, 30));
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 254), Rgb(200, 100, 0));
     // 190 * 100 / 254, 80 * 100 / 254 and -30 * 100 / 254 all round toward zero.
-    EXPECT_EQ(colours[100], Rgb(84, 51, 19));
-    EXPECT_EQ(colours[127], Rgb(105, 60, 15));
-
-    SetBackground("40 50 60 40 50 60");
-    ASSERT_TRUE(InitBackdrop());
-    for (int i = 0; i < PICTURE_SIZE; i++) {
-        ASSERT_EQ(BackdropColours()[i], Rgb(40, 50, 60)) << "equal colours give a flat backdrop, row " << i;
-    }
-    // The extremes an int holds, far apart both ways: each channel's low byte at the ends and
-    // 64-bit arithmetic between them.
-    SetBackground("-2147483648 2147483647 999999 2147483647 -2147483648 -2147483648");
-    ASSERT_TRUE(InitBackdrop());
-    EXPECT_EQ(BackdropColours()[0], Rgb(0x00, 0xFF, 0x3F)) << "999999 is 0xF423F";
-    EXPECT_EQ(BackdropColours()[254], Rgb(0xFF, 0x00, 0x00));
-    // Half of 2^32 - 1, rounded toward zero, from each end; 999999 - 1074241823 for blue.
-    EXPECT_EQ(BackdropColours()[127], Rgb(0xFF, 0x00, 0x20));
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 100), Rgb(84, 51, 19));
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 127), Rgb(105, 60, 15));
+    EXPECT_EQ(Gradient("40 50 60 40 50 60", 200), Rgb(40, 50, 60)) << "equal ends: flat";
+    // The extremes an int holds: each channel's low byte at the ends (999999 is 0xF423F) and
+    // 64-bit arithmetic between them, half of 2^32 - 1 rounded toward zero.
+    EXPECT_EQ(Gradient(kWide, 0), Rgb(0x00, 0xFF, 0x3F));
+    EXPECT_EQ(Gradient(kWide, 254), Rgb(0xFF, 0x00, 0x00));
+    EXPECT_EQ(Gradient(kWide, 127), Rgb(0xFF, 0x00, 0x20));
     for (const char* value : {"1 2 3 4 5", "", "red"}) {
         SetBackground(value);
         EXPECT_FALSE(InitBackdrop()) << "'" << value << "'";
@@ -133,14 +127,12 @@ TEST_F(Backdrop, ObjectsFallAtTheirClassSpeedsAndWrapAround)
     EXPECT_TRUE(leaving->x >= -127 * PIXEL && leaving->x <= 128 * PIXEL) << leaving->x;
     EXPECT_EQ(staying->y, 127 * PIXEL) << "exactly 127 pixels is still on screen";
     EXPECT_EQ(staying->x, stayingX);
-}
 
-TEST_F(Backdrop, ObjectsThatCannotBeMadeAreLeftOut)
-{
     MEM_FailAt(3);
     ASSERT_TRUE(InitBackdrop());
     MEM_FailAt(0);
-    EXPECT_EQ(NODE_Count(BackdropObjects()), static_cast<uint32_t>(BACKDROP_OBJECTS - 1));
+    EXPECT_EQ(NODE_Count(BackdropObjects()), static_cast<uint32_t>(BACKDROP_OBJECTS - 1))
+        << "an object that cannot be made is left out";
 }
 
 TEST_F(Backdrop, DrawsGradientThenObjectsThenLogo)
@@ -156,16 +148,15 @@ TEST_F(Backdrop, DrawsGradientThenObjectsThenLogo)
     Object* b = ObjectAt(2); // class 2, partly under the logo
     b->x = -2 * PIXEL;
     b->y = -120 * PIXEL;
-    b->animFrame = 0;
     DrawBackdrop();
     EXPECT_EQ(PixelAt(app.backBuffer, 0, 0), Rgb(10, 20, 30));
     EXPECT_EQ(PixelAt(app.backBuffer, 254, 254), Rgb(200, 100, 0));
     EXPECT_EQ(PixelAt(app.backBuffer, 27, 167), FrameColour(1, 3)) << "top-left at centre + whole x";
     EXPECT_EQ(PixelAt(app.backBuffer, 26, 167), Rgb(134, 72, 11)) << "left of the object";
     EXPECT_EQ(PixelAt(app.backBuffer, 117, 1), 0xABCDEFu) << "logo's left edge at centre - width / 2";
+    EXPECT_EQ(PixelAt(app.backBuffer, 116, 1), Rgb(10, 20, 30));
     EXPECT_EQ(PixelAt(app.backBuffer, 137, 9), 0xABCDEFu) << "logo over the object";
     EXPECT_EQ(PixelAt(app.backBuffer, 125, 10), FrameColour(2, 0)) << "object below the logo";
-    EXPECT_EQ(PixelAt(app.backBuffer, 116, 1), Rgb(10, 20, 30));
 }
 
 } // namespace

@@ -1,96 +1,17 @@
 #include "game/catcher.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "game/extras.h"
-#include "game/game.h"
-#include "game/objects.h"
-#include "shell/app.h"
 #include "shell/devices.h"
+#include "tests/game/game_fixture.h"
 #include "toolkit/gfx/disp.h"
 #include "util/kv.h"
-#include "tests/game/game_fixture.h"
-#include "toolkit/gfx/clock.h"
 #include "util/mem.h"
 
 namespace {
 
-using CatcherTest = GameTest;
-
-std::vector<int> SteerFrames(int frames)
-{
-    std::vector<int> speeds;
-    for (int i = 0; i < frames; ++i) {
-        Steer();
-        speeds.push_back(game.turnVelocity);
-    }
-    return speeds;
-}
-
-TEST_F(CatcherTest, HoldingLeftAcceleratesToTopSpeed)
-{
-    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ(SteerFrames(12), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10}));
-    EXPECT_EQ(game.fieldAngle, 75) << "the sum of the speeds";
-    EXPECT_EQ(game.rotationJob.angle, game.fieldAngle);
-
-    // Right while left is held changes nothing; letting go of left reverses at once.
-    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ(SteerFrames(2), (std::vector<int>{10, 10}));
-    (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
-    EXPECT_EQ(SteerFrames(3), (std::vector<int>{-10, -10, -10}));
-    EXPECT_EQ(game.fieldAngle, 65);
-
-    // Both released: the arena stops in the same frame.
-    (void)TurnRightKey(nullptr, SDL_KEYUP, 0);
-    EXPECT_EQ(SteerFrames(1), (std::vector<int>{0}));
-    EXPECT_EQ(game.fieldAngle, 65);
-}
-
-TEST_F(CatcherTest, RightTurnWrapsTheAngleBelowZero)
-{
-    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ(SteerFrames(3), (std::vector<int>{-1, -2, -3}));
-    EXPECT_EQ(game.fieldAngle, 1018);
-    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ(SteerFrames(1), (std::vector<int>{10})) << "left wins and reverses at once";
-}
-
-TEST_F(CatcherTest, SpeedIsNotCutWhenSpeedUpEnds)
-{
-    SwitchExtra(&extrasLadder[1], 1);
-    ASSERT_EQ(game.maxTurnSpeed, 15);
-    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
-    std::vector<int> speeds = SteerFrames(16);
-    EXPECT_EQ(speeds.back(), 15);
-    SwitchExtra(&extrasLadder[1], 0);
-    EXPECT_EQ(SteerFrames(2), (std::vector<int>{15, 15}));
-    (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
-    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ(SteerFrames(2), (std::vector<int>{-10, -10})) << "reversed to the new top speed";
-}
-
-TEST_F(CatcherTest, MovementSoundRunsWhileEitherKeyIsHeld)
-{
-    ClearSounds();
-    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
-    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
-    (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
-    std::vector<SoundCall> held = {
-        {AUDIO_PLAY, 0, SOUND_MOVEMENT, -1},
-        {AUDIO_PLAY, 0, SOUND_MOVEMENT, -1},
-    };
-    EXPECT_EQ(Calls(), held) << "restarted by the second key, kept while right is held";
-    (void)TurnRightKey(nullptr, SDL_KEYUP, 0);
-    ASSERT_EQ(Calls().size(), 3u);
-    EXPECT_EQ(Calls().back(), (SoundCall{AUDIO_HALT, 0, -1, 0}));
-}
-
-// The mouse and the gamepad as the program has them: through the event module's translator,
-// with the turning keys bound as in play.
-class DeviceTurnTest : public GameTest {
+// The mouse and the gamepad come through the event module's translator, with the turning
+// keys bound as in play.
+class CatcherTest : public GameTest {
 public:
     void SetUp() override
     {
@@ -110,23 +31,22 @@ public:
         GameTest::TearDown();
     }
     static void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 0); }
-    static void Motion(int16_t xrel)
+    static void Motion(int16_t xrel) { SDL_Event e{}; e.motion = {SDL_MOUSEMOTION, 0, 0, 0, 0, xrel, 0}; Push(e); }
+    static void Hat(uint8_t value) { SDL_Event e{}; e.jhat = {SDL_JOYHATMOTION, 0, 0, value}; Push(e); }
+    // The turn velocity of each of the next frames of steering alone.
+    static Ints Steering(int frames)
     {
-        SDL_Event event{};
-        event.type = SDL_MOUSEMOTION;
-        event.motion.xrel = xrel;
-        Push(event);
+        Ints speeds;
+        for (int i = 0; i < frames; ++i) {
+            Steer();
+            speeds.push_back(game.turnVelocity);
+        }
+        return speeds;
     }
-    static void Hat(uint8_t device, uint8_t value)
+    // The arena's turn in each of the next whole frames.
+    Ints Turns(int frames)
     {
-        SDL_Event event{};
-        event.jhat = {SDL_JOYHATMOTION, device, 0, value};
-        Push(event);
-    }
-    // The arena's turn in each of the next frames.
-    std::vector<int> Turns(int frames)
-    {
-        std::vector<int> turns;
+        Ints turns;
         for (int i = 0; i < frames; ++i) {
             const int before = game.fieldAngle;
             Step();
@@ -139,20 +59,54 @@ public:
     DISP_Handler* right = nullptr;
 };
 
-TEST_F(DeviceTurnTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
+TEST_F(CatcherTest, TurningAcceleratesToTheTopSpeedAndReversesAtOnce)
 {
-    struct Case {
+    ClearSounds();
+    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
+    EXPECT_EQ(Steering(12), (Ints{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10}));
+    EXPECT_EQ((Ints{game.fieldAngle, game.rotationJob.angle}), (Ints{75, 75})) << "the sum of the speeds";
+    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
+    EXPECT_EQ(Steering(2), (Ints{10, 10})) << "right while left is held changes nothing";
+    (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
+    EXPECT_EQ(Steering(3), (Ints{-10, -10, -10})) << "letting go of left reverses at once";
+    (void)TurnRightKey(nullptr, SDL_KEYUP, 0);
+    EXPECT_EQ(Steering(1), (Ints{0})) << "both released: the arena stops in the same frame";
+    EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PLAY, 0, SOUND_MOVEMENT, -1},
+                                               {AUDIO_PLAY, 0, SOUND_MOVEMENT, -1},
+                                               {AUDIO_HALT, 0, -1, 0}}))
+        << "the turning sound restarts with the second key and runs while either is held";
+
+    game.fieldAngle = 2;
+    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
+    EXPECT_EQ(Steering(3), (Ints{-1, -2, -3}));
+    EXPECT_EQ(game.fieldAngle, 1020) << "wrapped below zero";
+    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
+    EXPECT_EQ(Steering(1), (Ints{10})) << "left wins and reverses at once";
+    (void)TurnRightKey(nullptr, SDL_KEYUP, 0);
+
+    // The speed-up extra: its speed is not cut when it ends, only the next reversal is.
+    SwitchExtra(&extrasLadder[1], 1);
+    EXPECT_EQ(Steering(6).back(), 15);
+    SwitchExtra(&extrasLadder[1], 0);
+    EXPECT_EQ(Steering(2), (Ints{15, 15}));
+    (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
+    (void)TurnRightKey(nullptr, SDL_KEYDOWN, 0);
+    EXPECT_EQ(Steering(2), (Ints{-10, -10})) << "reversed to the new top speed";
+}
+
+TEST_F(CatcherTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
+{
+    const struct {
         const char* what;
         bool speedUp;
         std::vector<int16_t> motions; // all in one frame
-        std::vector<int> turns;
-    };
-    const Case cases[] = {
+        Ints turns;
+    } kCases[] = {
         {"a flick is spread over frames", false, {25}, {-10, -10, -5, 0}},
         {"both ways in one frame", false, {-7, 3}, {4, 0}},
         {"the speed-up extra raises the cap", true, {40}, {-15, -15, -10, 0}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : kCases) {
         SwitchExtra(&extrasLadder[1], c.speedUp ? 1 : 0);
         CaptureSpinner(true);
         ClearSounds();
@@ -164,22 +118,18 @@ TEST_F(DeviceTurnTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
             << c.what << ": the turning sound runs while the arena turns";
     }
 
-    // A thousand motions in one frame (as many as SDL's queue holds): at most a full turn
-    // waits, and every frame stays capped.
+    // As many motions in one frame as SDL's queue holds: at most a full turn waits, and every
+    // frame stays capped.
     SwitchExtra(&extrasLadder[1], 0);
-    int queued = 0;
     for (int i = 0; i < 1000; ++i) {
         SDL_Event event{};
-        event.type = SDL_MOUSEMOTION;
-        event.motion.xrel = -30000;
-        queued += SDL_PushEvent(&event) == 0 ? 1 : 0;
+        event.motion = {SDL_MOUSEMOTION, 0, 0, 0, 0, -30000, 0};
+        (void)SDL_PushEvent(&event);
     }
-    ASSERT_GE(queued, 100);
-    std::vector<int> turns = Turns(110);
     int total = 0;
-    for (int turn : turns) {
+    for (int64_t turn : Turns(110)) {
         ASSERT_LE(turn, 10);
-        total += turn;
+        total += static_cast<int>(turn);
     }
     EXPECT_EQ(total, SPINNER_BACKLOG);
 
@@ -187,9 +137,9 @@ TEST_F(DeviceTurnTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
     (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
     game.turnVelocity = 8;
     Motion(-5);
-    EXPECT_EQ(Turns(2), (std::vector<int>{10, 10}));
+    EXPECT_EQ(Turns(2), (Ints{10, 10}));
     (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
-    EXPECT_EQ(Turns(2), (std::vector<int>{4, 0})) << "the rest of the motion after the key";
+    EXPECT_EQ(Turns(2), (Ints{4, 0})) << "the rest of the motion after the key";
 
     // Released (pause, game over) or switched off: the motion is not the game's.
     for (bool mouseOn : {true, false}) {
@@ -197,23 +147,21 @@ TEST_F(DeviceTurnTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
         CaptureSpinner(!mouseOn);
         EXPECT_FALSE(SpinnerCaptured());
         Motion(50);
-        EXPECT_EQ(Turns(1), (std::vector<int>{0})) << "MOUSE " << (mouseOn ? "on, released" : "off");
+        EXPECT_EQ(Turns(1), (Ints{0})) << "MOUSE " << (mouseOn ? "on, released" : "off");
     }
 }
 
-TEST_F(DeviceTurnTest, EveryInputTurnsInTheFrameThatReadsIt)
+TEST_F(CatcherTest, EveryInputTurnsInTheFrameThatReadsIt)
 {
-    // Input-to-turn latency: the frame whose step takes the event from the queue turns.
-    struct Case {
+    const struct {
         const char* what;
         void (*input)();
-    };
-    const Case cases[] = {
+    } kCases[] = {
         {"key", [] { Push([] { SDL_Event e{}; e.key.type = SDL_KEYDOWN; e.key.keysym.sym = SDLK_LEFT; return e; }()); }},
-        {"pad", [] { Hat(0, SDL_HAT_LEFT); }},
+        {"pad", [] { Hat(SDL_HAT_LEFT); }},
         {"mouse", [] { CaptureSpinner(true); Motion(-3); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : kCases) {
         game.flags = 0;
         Turns(1);
         c.input();
@@ -221,20 +169,18 @@ TEST_F(DeviceTurnTest, EveryInputTurnsInTheFrameThatReadsIt)
     }
 
     // A pad that disappears lets go of what it held; its events no longer count.
-    Hat(0, SDL_HAT_CENTERED);
-    Hat(0, SDL_HAT_LEFT);
+    Hat(SDL_HAT_CENTERED);
+    Hat(SDL_HAT_LEFT);
     Step();
     ASSERT_NE(game.flags & LEFT_HELD, 0);
     DeclareGamepad(-1);
     Step();
     EXPECT_EQ(game.flags & LEFT_HELD, 0) << "released when the pad went";
-    Hat(0, SDL_HAT_RIGHT);
+    Hat(SDL_HAT_RIGHT);
     Step();
     EXPECT_EQ(game.flags & (LEFT_HELD | RIGHT_HELD), 0);
-}
 
-TEST_F(DeviceTurnTest, F11SwitchesTheScreenOnlyWhileNoActionHasIt)
-{
+    // F11 switches the screen only while no action has it.
     SDL_Event f11{};
     f11.key.type = SDL_KEYDOWN;
     f11.key.keysym.sym = SDLK_F11;
@@ -251,11 +197,8 @@ TEST_F(CatcherTest, BeamsLinkTheirObjectAndRunDown)
     ASSERT_NE(attached, nullptr);
     EXPECT_EQ(object->beam, attached);
     EXPECT_EQ(attached->object, object);
-    EXPECT_EQ(attached->startX, 127);
-    EXPECT_EQ(attached->startY, 250);
+    EXPECT_EQ((Ints{attached->startX, attached->startY}), (Ints{127, 250}));
     Beam* lasting = NewBeam(nullptr, 30, 40, 0x00FF0000u, 0);
-    ASSERT_NE(lasting, nullptr);
-
     for (int i = 0; i < 4; ++i) {
         CountDownBeams();
     }
@@ -276,66 +219,69 @@ TEST_F(CatcherTest, BeamsLinkTheirObjectAndRunDown)
 TEST_F(CatcherTest, BeamsRetractTowardTheirEndAndStayOnTheField)
 {
     MakeCanvas();
+    game.catcherBeamColour = 0; // no arc
     Beam* beam = NewBeam(nullptr, 127, 100, 0xFFFF0000u, 5);
-    ASSERT_NE(beam, nullptr);
     DrawBeams();
-    EXPECT_EQ(Pixel(127, 240), 0xFF0000u) << "drawn whole in its first frame";
-    EXPECT_EQ(Pixel(127, 100), 0xFF0000u);
-    EXPECT_EQ(Pixel(127, 99), 0u);
-
+    EXPECT_EQ((Ints{Pixel(127, 240), Pixel(127, 100), Pixel(127, 99)}), (Ints{0xFF0000, 0xFF0000, 0}))
+        << "drawn whole in its first frame";
     SDL_FillRect(app.backBuffer, nullptr, 0);
     beam->timer = 1;
     DrawBeams();
-    EXPECT_EQ(Pixel(127, 200), 0u) << "four fifths retracted: starts at row 130";
-    EXPECT_EQ(Pixel(127, 130), 0xFF0000u);
-    EXPECT_EQ(Pixel(127, 131), 0u);
-    EXPECT_EQ(Pixel(127, 100), 0xFF0000u) << "the end stays";
+    EXPECT_EQ((Ints{Pixel(127, 131), Pixel(127, 130), Pixel(127, 100)}), (Ints{0, 0xFF0000, 0xFF0000}))
+        << "four fifths retracted: starts at row 130, the end stays";
 
-    // An end far outside the field is drawn to its clamped corner.
-    SDL_FillRect(app.backBuffer, nullptr, 0);
-    RemoveBeam(beam);
-    (void)NewBeam(nullptr, -40, -300, 0xFF0000FFu, 0);
-    DrawBeams();
-    EXPECT_EQ(Pixel(1, 1), 0x0000FFu);
-    EXPECT_EQ(Pixel(0, 0), 0u);
+    // Ends outside the field are drawn to its last pixels but one.
+    const struct {
+        int16_t x, y, lastX, lastY;
+    } kEnds[] = {{-40, -300, 1, 1}, {0, 0, 1, 1}, {300, 300, 253, 253}, {254, 254, 253, 253}};
+    for (const auto& end : kEnds) {
+        SDL_FillRect(app.backBuffer, nullptr, 0);
+        RemoveBeam(static_cast<Beam*>(game.beams.first->data));
+        (void)NewBeam(nullptr, end.x, end.y, 0xFF0000FFu, 0);
+        DrawBeams();
+        const int beyondX = end.lastX == 1 ? 0 : 254, beyondY = end.lastY == 1 ? 0 : 254;
+        EXPECT_EQ((Ints{Pixel(end.lastX, end.lastY), Pixel(beyondX, beyondY)}), (Ints{0x0000FF, 0}))
+            << "end " << end.x << "," << end.y;
+    }
 }
 
-TEST_F(CatcherTest, ArcFlickersAcrossTheCatcher)
+TEST_F(CatcherTest, CatcherAndArcSpanTheCatcherExactly)
 {
     MakeCanvas();
     DrawBeams();
-    int lit = 0;
+    int lit = 0, leftmost = 255, rightmost = -1, top = 255, bottom = -1;
     for (int y = 240; y < 255; ++y) {
         for (int x = 0; x < 255; ++x) {
             if (Pixel(x, y) != 0) {
-                EXPECT_GE(y, 247) << x;
-                EXPECT_LE(y, 254) << x;
-                EXPECT_GE(x, game.catcherLeft) << y;
-                EXPECT_LE(x, game.catcherRight + 1) << y;
                 EXPECT_EQ(Pixel(x, y) & 0xFF, 0u) << "the catcher colour has no blue";
                 lit += 1;
+                leftmost = std::min(leftmost, x);
+                rightmost = std::max(rightmost, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
             }
         }
     }
     EXPECT_GT(lit, 18) << "two lines across the catcher";
-}
+    EXPECT_EQ((Ints{leftmost, rightmost, top, bottom}), (Ints{118, 136, 248, 252})) << "the arc's extent";
 
-TEST_F(CatcherTest, CatcherHalvesShowTheTurningFrames)
-{
-    MakeCanvas();
-    frameCounter = 3;
-    DrawCatcher();
-    EXPECT_EQ(Pixel(118 - 19, 246), SpriteColour(21 + 3));
-    EXPECT_EQ(Pixel(136 - 12, 246), SpriteColour(29 + 3));
-    game.flags |= LEFT_HELD | RIGHT_HELD;
-    DrawCatcher();
-    EXPECT_EQ(Pixel(118 - 19, 246), SpriteColour(37 + 3)) << "left wins";
-    EXPECT_EQ(Pixel(136 - 12, 246), SpriteColour(45 + 3));
-    game.flags = RIGHT_HELD;
-    frameCounter = 12;
-    DrawCatcher();
-    EXPECT_EQ(Pixel(118 - 19, 246), SpriteColour(53 + 4));
-    EXPECT_EQ(Pixel(136 - 12, 246), SpriteColour(61 + 4));
+    // The halves show the turning frames: still, turning left (left wins), turning right.
+    const struct {
+        uint16_t flags;
+        uint32_t frame;
+        int leftHalf, rightHalf;
+    } kHalves[] = {{0, 3, 21 + 3, 29 + 3}, {LEFT_HELD | RIGHT_HELD, 3, 37 + 3, 45 + 3}, {RIGHT_HELD, 12, 53 + 4, 61 + 4}};
+    for (const auto& c : kHalves) {
+        SDL_FillRect(app.backBuffer, nullptr, 0);
+        game.flags = c.flags;
+        frameCounter = c.frame;
+        DrawCatcher();
+        const uint32_t l = SpriteColour(c.leftHalf), r = SpriteColour(c.rightHalf);
+        EXPECT_EQ((Ints{Pixel(98, 246), Pixel(99, 246), Pixel(102, 249), Pixel(103, 249), Pixel(99, 250)}),
+                  (Ints{0, l, l, 0, 0})) << "left half, flags " << c.flags;
+        EXPECT_EQ((Ints{Pixel(123, 246), Pixel(124, 246), Pixel(127, 249), Pixel(128, 249), Pixel(124, 245)}),
+                  (Ints{0, r, r, 0, 0})) << "right half, flags " << c.flags;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/game/game_fixture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <ostream>
 
@@ -14,7 +16,6 @@ namespace {
 
 std::vector<SoundCall> recorded;
 SDL_Surface* spriteFrames[69] = {};
-SDL_Surface* spritesStore[69] = {};
 std::vector<ScriptedEvent> pending;
 uint32_t now = 0;
 
@@ -26,15 +27,11 @@ void Record(AUDIO_Op op, int channel, int sound, int loops)
 void PushDue()
 {
     while (!pending.empty() && pending.front().at <= now) {
-        ScriptedEvent next = pending.front();
-        pending.erase(pending.begin());
         SDL_Event event{};
-        event.type = next.type;
-        if (next.type == SDL_KEYDOWN || next.type == SDL_KEYUP) {
-            event.key.type = next.type;
-            event.key.state = next.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-            event.key.keysym.sym = next.key;
-        }
+        event.type = pending.front().type;
+        event.key.state = event.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = pending.front().key;
+        pending.erase(pending.begin());
         SDL_PushEvent(&event);
     }
 }
@@ -72,11 +69,6 @@ std::ostream& operator<<(std::ostream& out, const SoundCall& call)
                << ", loops " << call.loops << ")";
 }
 
-int32_t Fixed(double pixels)
-{
-    return static_cast<int32_t>(pixels * 65536.0);
-}
-
 void GameTest::SetUp()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
@@ -95,11 +87,9 @@ void GameTest::SetUp()
     app.descriptor = KV_Create("descriptor.txt", kDescriptor);
     ASSERT_NE(app.config, nullptr);
     ASSERT_NE(app.descriptor, nullptr);
-    app.backBufferX = 0;
     app.centreX = 127;
     app.redShift = 16;
     app.greenShift = 8;
-    app.blueShift = 0;
     frameCounter = 0;
     ASSERT_TRUE(StartGame());
 }
@@ -127,42 +117,28 @@ void GameTest::TearDown()
 bool GameTest::Restart(const char* difficulty)
 {
     EndGame();
-    std::vector<KV_Pair> pairs;
-    for (const KV_Pair* pair = kSettings; pair->key != nullptr; ++pair) {
-        bool isDifficulty = std::string(pair->key) == "DIFFICULTY";
-        pairs.push_back({pair->key, isDifficulty ? difficulty : pair->value});
-    }
-    pairs.push_back({nullptr, nullptr});
-    KV_Dispose(app.config);
-    app.config = KV_Create("configuration.txt", pairs.data());
-    EXPECT_NE(app.config, nullptr);
+    EXPECT_TRUE(KV_SetString(app.config, "DIFFICULTY", difficulty));
     frameCounter = 0;
     return StartGame();
-}
-
-void GameTest::Step()
-{
-    (void)GameStep();
-    frameCounter += 1;
 }
 
 Object* GameTest::Place(uint16_t objectClass, double x, double y, double vx, double vy)
 {
     Object* object = NewObject(objectClass);
     EXPECT_NE(object, nullptr);
-    object->x = Fixed(x);
-    object->y = Fixed(y);
-    object->vx = Fixed(vx);
-    object->vy = Fixed(vy);
-    object->speed = static_cast<uint32_t>(Fixed(std::abs(vx) > std::abs(vy) ? std::abs(vx) : std::abs(vy)));
+    Aim(object, x, y, vx, vy);
     NODE_AddTail(&object->link, &game.objects);
     game.unresolved += 1;
     return object;
 }
 
-void GameTest::HoldLaunches()
+void GameTest::Aim(Object* object, double x, double y, double vx, double vy)
 {
-    game.launchCountdown = 30000;
+    object->x = Fixed(x);
+    object->y = Fixed(y);
+    object->vx = Fixed(vx);
+    object->vy = Fixed(vy);
+    object->speed = static_cast<uint32_t>(Fixed(std::max(std::abs(vx), std::abs(vy))));
 }
 
 std::vector<SoundCall> GameTest::Plays() const
@@ -192,50 +168,15 @@ void GameTest::Script(const std::vector<ScriptedEvent>& events)
     PushDue();
 }
 
-uint32_t GameTest::ObjectCount() const
-{
-    return NODE_CountNodes(&game.objects);
-}
-
-Object* GameTest::FirstObject() const
-{
-    return game.objects.first != nullptr ? static_cast<Object*>(game.objects.first->data) : nullptr;
-}
-
-SDL_Surface* NewSurface(int width, int height, uint32_t colour)
-{
-    SDL_Surface* surface =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    EXPECT_NE(surface, nullptr);
-    if (surface != nullptr) {
-        SDL_FillRect(surface, nullptr, colour);
-    }
-    return surface;
-}
-
-uint32_t GameTest::SpriteColour(int frame)
-{
-    return 0x800000u | static_cast<uint32_t>(frame) << 8 | static_cast<uint32_t>(255 - frame);
-}
-
 void GameTest::MakeCanvas()
 {
     app.backBuffer = NewSurface(255, 255, 0);
     app.rotationSource = NewSurface(383, 383, 0);
     for (int i = 0; i < 69; ++i) {
         spriteFrames[i] = NewSurface(4, 4, SpriteColour(i));
-        spritesStore[i] = spriteFrames[i];
     }
-    game.sprites = spritesStore;
+    game.sprites = spriteFrames;
     game.rotationJob.source = app.rotationSource;
     game.rotationJob.destination = app.backBuffer;
 }
 
-uint32_t GameTest::Pixel(int x, int y) const
-{
-    SDL_Surface* surface = app.backBuffer;
-    SDL_LockSurface(surface);
-    uint32_t value = static_cast<const uint32_t*>(surface->pixels)[y * surface->pitch / 4 + x];
-    SDL_UnlockSurface(surface);
-    return value & 0xFFFFFFu;
-}

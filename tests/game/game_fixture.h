@@ -8,24 +8,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
+#include "game/game.h"
 #include "game/objects.h"
+#include "shell/app.h"
 #include "shell/audio.h"
+#include "toolkit/gfx/clock.h"
+#include "tests/support/surface_util.h"
 
 struct SoundCall {
     AUDIO_Op op;
     int channel;
     int sound;
     int loops;
-    bool operator==(const SoundCall& other) const
-    {
-        return op == other.op && channel == other.channel && sound == other.sound &&
-               loops == other.loops;
-    }
+    bool operator==(const SoundCall&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const SoundCall& call);
+
+// Several values compared in one assertion.
+using Ints = std::vector<int64_t>;
 
 // A key event (or a window close) pushed once the virtual clock reaches `at` ms.
 struct ScriptedEvent {
@@ -43,12 +45,14 @@ public:
     // failed.
     bool Restart(const char* difficulty);
     // One play frame as the frame loop runs it: the step, then the frame counter.
-    void Step();
+    static void Step() { (void)GameStep(); frameCounter += 1; }
     // An object in flight at (x, y) pixels with a velocity in pixels per frame; counted as
     // launched and unresolved.
     Object* Place(uint16_t objectClass, double x, double y, double vx, double vy);
+    // Puts an object at (x, y) with the velocity, as Place does.
+    static void Aim(Object* object, double x, double y, double vx, double vy);
     // Keeps the launcher quiet for the next frames.
-    void HoldLaunches();
+    static void HoldLaunches() { game.launchCountdown = 30000; }
     // The recorded plays only, and everything recorded.
     std::vector<SoundCall> Plays() const;
     const std::vector<SoundCall>& Calls() const;
@@ -56,18 +60,24 @@ public:
     // Events are pushed into SDL's queue when the clock passes their time.
     void Script(const std::vector<ScriptedEvent>& events);
 
-    uint32_t ObjectCount() const;
-    Object* FirstObject() const;
+    static uint32_t ObjectCount() { return NODE_CountNodes(&game.objects); }
+    static Object* FirstObject() { return game.objects.first != nullptr ? static_cast<Object*>(game.objects.first->data) : nullptr; }
 
     // A black 255 x 255 back buffer, a 383 x 383 rotation source and 69 sprite frames of
     // 4 x 4 pixels, frame i filled with SpriteColour(i); freed by TearDown.
     void MakeCanvas();
-    static uint32_t SpriteColour(int frame);
+    static uint32_t SpriteColour(int frame) { return 0x800000u | static_cast<uint32_t>(frame << 8 | (255 - frame)); }
     // The back buffer's pixel, 0x00RRGGBB.
-    uint32_t Pixel(int x, int y) const;
+    static uint32_t Pixel(int x, int y) { return PixelAt(app.backBuffer, x, y) & 0xFFFFFFu; }
 };
 
 // 16.16 fixed point of a pixel value.
-int32_t Fixed(double pixels);
+inline int32_t Fixed(double pixels)
+{
+    return static_cast<int32_t>(pixels * 65536.0);
+}
 // A 32-bit surface in 0x00RRGGBB order, filled with the colour.
-SDL_Surface* NewSurface(int width, int height, uint32_t colour);
+inline SDL_Surface* NewSurface(int width, int height, uint32_t colour)
+{
+    return NewSurface32(width, height, colour);
+}

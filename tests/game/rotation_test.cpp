@@ -3,8 +3,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "shell/app.h"
 #include "tests/support/surface_util.h"
 #include "util/kv.h"
@@ -61,12 +59,7 @@ protected:
         app.centreX = 127;
         SetShifts(16, 8, 0);
     }
-    void TearDown() override
-    {
-        SDL_FreeSurface(source);
-        SDL_FreeSurface(dest);
-        app = saved;
-    }
+    void TearDown() override { SDL_FreeSurface(source); SDL_FreeSurface(dest); app = saved; }
     void SetShifts(uint32_t r, uint32_t g, uint32_t b, int width = PICTURE_SIZE)
     {
         app.redShift = r;
@@ -77,11 +70,7 @@ protected:
         ASSERT_NE(dest, nullptr);
         SDL_FillRect(dest, nullptr, kUntouched);
     }
-    void Run(RotateFn routine, uint16_t angle)
-    {
-        const RotationJob job{source, dest, 191, 191, angle};
-        routine(&job);
-    }
+    void Run(RotateFn routine, uint16_t angle) { const RotationJob job{source, dest, 191, 191, angle}; routine(&job); }
     uint32_t Out(int dx, int dy) { return PixelAt(dest, static_cast<int>(app.centreX) + dx, 127 + dy); }
 
     SDL_Surface* source = nullptr;
@@ -91,23 +80,18 @@ protected:
 
 TEST_F(Rotation, CopyingRoutinesMatchTheDirectArithmetic)
 {
-    // Angle 0 copies the centre exactly (the bilinear routine without alpha); the quarter
-    // turns are exact permutations; other angles follow the products.
+    // The quarter turns copy every pixel exactly (the bilinear routine without alpha); other
+    // angles follow the products.
     for (uint16_t angle : {0, 256, 512, 768, 1, 100, 171, 333, 500, 700, 1000, 1023}) {
         const bool quarter = angle % 256 == 0;
         for (bool bilinear : {false, true}) {
             Run(bilinear ? RotateBilinearCopy : RotateNearestCopy, angle);
-            std::set<uint32_t> seen;
             for (int dy = -127; dy <= 127; dy += quarter ? 1 : 7) {
                 for (int dx = -127; dx <= 127; dx += quarter ? 1 : 5) {
                     const uint32_t want = quarter ? Direct(angle, dx, dy, false) & (bilinear ? 0xFFFFFF : ~0u)
                                                   : Direct(angle, dx, dy, bilinear);
                     ASSERT_EQ(Out(dx, dy), want) << angle << (bilinear ? " bilinear " : " nearest ") << dx << "," << dy;
-                    seen.insert(Out(dx, dy));
                 }
-            }
-            if (quarter) {
-                EXPECT_EQ(seen.size(), 255u * 255u) << angle << ": every field pixel from its own source pixel";
             }
         }
     }

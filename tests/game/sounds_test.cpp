@@ -1,14 +1,7 @@
 #include "game/sounds.h"
 
-#include <gtest/gtest.h>
-
 #include "game/extras.h"
-#include "game/game.h"
-#include "game/objects.h"
-#include "game/scoring.h"
-#include "shell/app.h"
 #include "tests/game/game_fixture.h"
-#include "toolkit/gfx/clock.h"
 
 namespace {
 
@@ -16,23 +9,16 @@ using SoundsTest = GameTest;
 
 TEST_F(SoundsTest, OneShotsTakeChannelsFourToSevenInTurn)
 {
-    EXPECT_EQ(game.soundRoundRobin, 0u);
     ClearSounds();
     for (int sound : {SOUND_SHOT, SOUND_ZAP, SOUND_MISS, SOUND_SHOT, SOUND_ZAP}) {
         PlayOneShot(sound);
     }
-    std::vector<SoundCall> expected = {
-        {AUDIO_PLAY, 5, SOUND_SHOT, 0}, {AUDIO_PLAY, 6, SOUND_ZAP, 0}, {AUDIO_PLAY, 7, SOUND_MISS, 0},
-        {AUDIO_PLAY, 4, SOUND_SHOT, 0}, {AUDIO_PLAY, 5, SOUND_ZAP, 0},
-    };
-    EXPECT_EQ(Calls(), expected) << "the fifth cuts off the first";
-}
-
-TEST_F(SoundsTest, StoppingEverythingPausesThenHalts)
-{
-    ClearSounds();
     StopAllSounds();
-    EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PAUSE, -1, -1, 0}, {AUDIO_HALT, -1, -1, 0}}));
+    EXPECT_EQ(Calls(), (std::vector<SoundCall>{
+                           {AUDIO_PLAY, 5, SOUND_SHOT, 0}, {AUDIO_PLAY, 6, SOUND_ZAP, 0},
+                           {AUDIO_PLAY, 7, SOUND_MISS, 0}, {AUDIO_PLAY, 4, SOUND_SHOT, 0},
+                           {AUDIO_PLAY, 5, SOUND_ZAP, 0}, {AUDIO_PAUSE, -1, -1, 0}, {AUDIO_HALT, -1, -1, 0}}))
+        << "the fifth cuts off the first; stopping everything pauses, then halts";
 }
 
 TEST_F(SoundsTest, ScriptedGamePlaysItsEventsInOrder)
@@ -41,38 +27,24 @@ TEST_F(SoundsTest, ScriptedGamePlaysItsEventsInOrder)
     game.nextClass = 0;
     Step(); // launch
     Object* first = FirstObject();
-    ASSERT_NE(first, nullptr);
     // Four catches in a row on the way to the pointer, the fifth earns it.
     for (int i = 0; i < 5; ++i) {
         HoldLaunches();
-        Object* object = Place(0, 0, 119, 0, 1);
-        (void)object;
+        Place(0, 0, 119, 0, 1);
         JudgeObjects();
     }
-    // The launched object is missed beside the catcher.
-    first->x = Fixed(-126.5);
-    first->y = 0;
-    first->vx = Fixed(-1);
-    first->vy = 0;
+    // The launched object is missed beside the catcher, then the laser: two one-shots.
+    Aim(first, -126.5, 0, -1, 0);
     JudgeObjects();
-    // Laser then: two one-shots in a row.
     game.flags |= EXTRA_LASER;
     game.target = Place(1, 0, 40, 0, 1);
     (void)Button1Key(nullptr, SDL_KEYDOWN, 0);
-
-    std::vector<SoundCall> expected = {
-        {AUDIO_PLAY, 5, SOUND_SHOT, 0},
-        {AUDIO_PLAY, 6, SOUND_ZAP, 0},
-        {AUDIO_PLAY, 7, SOUND_ZAP, 0},
-        {AUDIO_PLAY, 4, SOUND_ZAP, 0},
-        {AUDIO_PLAY, 5, SOUND_ZAP, 0},
-        {AUDIO_PLAY, 1, SOUND_POINTER_G, 0},
-        {AUDIO_PLAY, 6, SOUND_ZAP, 0},
-        {AUDIO_PLAY, 7, SOUND_MISS, 0},
-        {AUDIO_PLAY, 4, SOUND_LASER_U, 0},
-        {AUDIO_PLAY, 5, SOUND_ZAP, 0},
-    };
-    EXPECT_EQ(Plays(), expected);
+    EXPECT_EQ(Plays(), (std::vector<SoundCall>{
+                           {AUDIO_PLAY, 5, SOUND_SHOT, 0}, {AUDIO_PLAY, 6, SOUND_ZAP, 0},
+                           {AUDIO_PLAY, 7, SOUND_ZAP, 0}, {AUDIO_PLAY, 4, SOUND_ZAP, 0},
+                           {AUDIO_PLAY, 5, SOUND_ZAP, 0}, {AUDIO_PLAY, 1, SOUND_POINTER_G, 0},
+                           {AUDIO_PLAY, 6, SOUND_ZAP, 0}, {AUDIO_PLAY, 7, SOUND_MISS, 0},
+                           {AUDIO_PLAY, 4, SOUND_LASER_U, 0}, {AUDIO_PLAY, 5, SOUND_ZAP, 0}}));
     EXPECT_EQ(game.flags & EXTRA_POINTER, 0) << "the miss at chain 5 took the pointer away";
 }
 
