@@ -104,7 +104,6 @@ TEST_F(Kinds, SimpleKindsDrawAndNeedTheirParts)
     SDL_Surface* picture = NewSurface32(9, 9, 0x0000FF);
     const char* stop = nullptr;
     TXT_Font* font = fontPtr_;
-    released.clear();
     const std::vector<std::vector<AUX_Tag>> kinds = {
         {{WG_TAG_KIND, WG_IMAGE}, {WG_IMAGE_PICTURE, P(&picture)}, {WG_TAG_X, 20}, {WG_TAG_Y, 30}, {WG_TAG_W, 100}},
         {{WG_TAG_KIND, WG_LINE}, {WG_LINE_COLOUR, 0xFF0000}, {WG_TAG_X, 100}, {WG_TAG_Y, 100}, {WG_TAG_W, 20},
@@ -146,8 +145,9 @@ TEST_F(Kinds, SimpleKindsDrawAndNeedTheirParts)
         EXPECT_EQ(Pixel(p.x, p.y), p.colour) << p.what;
     }
     EXPECT_STREQ(stop, "ef") << "only the first line fits into 7 pixels";
+    released.clear();
     WG_DestroyChildren(screen_);
-    EXPECT_EQ(released, "ab cd ef");
+    EXPECT_EQ(released, "ab cd ef") << "the text is handed back once";
     SDL_FreeSurface(picture);
 }
 
