@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/alloc_check.h"
+#include "tests/support/surface_util.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/gfx/disp.h"
 #include "toolkit/ui/inp.h"
@@ -104,32 +105,29 @@ TEST(KeyNames, NamesAsSdlSpellsThem)
 
 TEST(Rectangles, IntersectionsNeverWrapOrGoNegative)
 {
-    // Apart, touching edges, contained, far apart (no negative size), empty, past 32767.
     const struct {
         SDL_Rect a, b;
         const char* out;
     } cases[] = {
-        {{0, 0, 10, 10}, {5, 5, 10, 10}, "5,5,5,5"},  {{0, 0, 10, 10}, {20, 20, 5, 5}, "20,20,0,0"},
-        {{0, 0, 10, 10}, {10, 0, 5, 5}, "10,0,0,5"},  {{0, 0, 10, 10}, {0, 10, 5, 5}, "0,10,5,0"},
-        {{2, 3, 4, 5}, {0, 0, 100, 100}, "2,3,4,5"},  {{-10, -20, 15, 25}, {-5, -5, 100, 100}, "-5,-5,10,10"},
-        {{-100, -100, 10, 10}, {0, 0, 5, 5}, "0,0,0,0"}, {{0, 0, 0, 0}, {0, 0, 5, 5}, "0,0,0,0"},
-        {{0, 0, 65535, 65535}, {10, 10, 5, 5}, "10,10,5,5"},
-        {{30000, 30000, 10000, 10000}, {32000, 32000, 1000, 1000}, "32000,32000,1000,1000"},
-    };
-    auto text = [](const SDL_Rect& r) {
-        return std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) + "," + std::to_string(r.h);
+        {{0, 0, 10, 10}, {5, 5, 10, 10}, "5,5 5x5"},     {{0, 0, 10, 10}, {20, 20, 5, 5}, "20,20 0x0"},
+        {{0, 0, 10, 10}, {10, 0, 5, 5}, "10,0 0x5"},     {{0, 0, 10, 10}, {0, 10, 5, 5}, "0,10 5x0"},
+        {{2, 3, 4, 5}, {0, 0, 100, 100}, "2,3 4x5"},     {{-10, -20, 15, 25}, {-5, -5, 100, 100}, "-5,-5 10x10"},
+        {{-100, -100, 10, 10}, {0, 0, 5, 5}, "0,0 0x0"}, {{0, 0, 0, 0}, {0, 0, 5, 5}, "0,0 0x0"},
+        {{0, 0, 65535, 65535}, {10, 10, 5, 5}, "10,10 5x5"},
+        {{30000, 30000, 10000, 10000}, {32000, 32000, 1000, 1000}, "32000,32000 1000x1000"},
     };
     for (const auto& c : cases) {
         SDL_Rect out{};
         INP_IntersectRect(&c.a, &c.b, &out);
-        EXPECT_EQ(text(out), c.out) << text(c.a) << " and " << text(c.b);
+        EXPECT_EQ(RectText(out), c.out) << RectText(c.a) << " and " << RectText(c.b)
+                                        << ": apart, touching, contained, far apart, empty, past 32767";
     }
     SDL_Rect a{0, 0, 10, 10};
     SDL_Rect b{4, 6, 10, 10};
     INP_IntersectRect(&a, &b, &a);
-    EXPECT_EQ(text(a), "4,6,6,4") << "the output may be a source";
+    EXPECT_EQ(RectText(a), "4,6 6x4") << "the output may be a source";
     INP_IntersectRect(nullptr, &b, &a);
-    EXPECT_EQ(text(a), "4,6,6,4") << "a missing source changes nothing";
+    EXPECT_EQ(RectText(a), "4,6 6x4") << "a missing source changes nothing";
 }
 
 TEST(Devices, JoysticksAndMutexes)

@@ -1,251 +1,175 @@
-#include <gtest/gtest.h>
-
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "tests/support/alloc_check.h"
 #include "tests/toolkit/ui/wg_fixture.h"
 #include "toolkit/gfx/disp.h"
 #include "toolkit/ui/wgcontrol.h"
-#include "util/mem.h"
 
 namespace {
 
-std::vector<const char*> calls;
-
-void OnPress(WG_Control*) { calls.push_back("press"); }
-void OnRelease(WG_Control*) { calls.push_back("release"); }
-void OnEnter(WG_Control*) { calls.push_back("enter"); }
-void OnLeave(WG_Control*) { calls.push_back("leave"); }
-void OnFocus(WG_Control*) { calls.push_back("focus"); }
-void OnBlur(WG_Control*) { calls.push_back("blur"); }
-void OnEnable(WG_Control*) { calls.push_back("enable"); }
-void OnDisable(WG_Control*) { calls.push_back("disable"); }
-
-// Each user event dispatched brings the next while `userEventsLeft` lasts.
-int userEventsLeft = 0;
+// Each callback leaves its letter: Press, Release, Enter, Leave, Focus, Blur, + enable, - disable.
+std::string calls;
 int userEvents = 0;
-int ChainUserEvent(SDL_Event* event, uintptr_t)
-{
-    userEvents++;
-    if (userEventsLeft-- > 0) {
-        SDL_PushEvent(event);
-    }
-    return 1;
-}
 
-int quitsDispatched = 0;
-int CountQuit(SDL_Event*, uintptr_t)
-{
-    quitsDispatched++;
-    return 1;
-}
-
-size_t Count(const char* what)
-{
-    size_t n = 0;
-    for (const char* c : calls) {
-        n += c == what ? 1 : 0;
-    }
-    return n;
-}
-
-class Controls : public ::testing::Test {
+class Controls : public WidgetTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(StartTestVideo());
-        DISP_Init();
-        blocks_ = MEM_LiveBlocks();
-        surface_ = NewTestSurface(255, 255);
-        screen_ = NewTestScreen(&surface_);
-        ASSERT_NE(screen_, nullptr);
-        for (WG_Widget*& face : faces_) {
-            const AUX_Tag tags[] = {{WG_TAG_KIND, WG_GROUP}, {0, 0}};
-            face = WG_Create(nullptr, tags);
-        }
-        calls.clear();
-        MoveMouse(250, 250);
-    }
-    void TearDown() override
-    {
-        WG_DestroyTree(screen_);
-        for (int i = next_; i < 16; i++) {
-            WG_DestroyTree(faces_[i]);
-        }
-        EXPECT_EQ(WG_FocusedControl, nullptr);
-        EXPECT_EQ(WG_PressedControl, nullptr);
-        EXPECT_EQ(WG_HoveredControl, nullptr);
-        EXPECT_EQ(WG_LiveControls()->first, nullptr);
-        SDL_FreeSurface(surface_);
-        EXPECT_EQ(MEM_LiveBlocks(), blocks_);
-        DISP_Quit();
-        StopTestVideo();
-    }
-    // A 20 x 20 control at (x, y) with faces 0 to `faces` - 1.
-    WG_Control* Make(int x, int y, uint32_t behaviour, int faces, unsigned char hot = 0)
+    // A 20 x 20 control at (x, y) owning a face (a group) for each index in `faces`.
+    WG_Control* Control(int x, int y, uint32_t behaviour, std::vector<int> faces = {}, unsigned char hot = 0)
     {
         std::vector<AUX_Tag> tags = {
-            {WG_TAG_KIND, WG_CONTROL},
-            {WG_TAG_PARENT, reinterpret_cast<uintptr_t>(&screen_)},
-            {WG_TAG_X, static_cast<uintptr_t>(x)},
-            {WG_TAG_Y, static_cast<uintptr_t>(y)},
-            {WG_TAG_W, 20},
-            {WG_TAG_H, 20},
-            {WG_CONTROL_BEHAVIOUR, behaviour | (faces > 0 ? WG_CB_OWN_FACES : 0u)},
-            {WG_CONTROL_HOTKEY, hot},
-            {WG_CONTROL_ON_PRESS, reinterpret_cast<uintptr_t>(OnPress)},
-            {WG_CONTROL_ON_RELEASE, reinterpret_cast<uintptr_t>(OnRelease)},
-            {WG_CONTROL_ON_ENTER, reinterpret_cast<uintptr_t>(OnEnter)},
-            {WG_CONTROL_ON_LEAVE, reinterpret_cast<uintptr_t>(OnLeave)},
-            {WG_CONTROL_ON_FOCUS, reinterpret_cast<uintptr_t>(OnFocus)},
-            {WG_CONTROL_ON_BLUR, reinterpret_cast<uintptr_t>(OnBlur)},
-            {WG_CONTROL_ON_ENABLE, reinterpret_cast<uintptr_t>(OnEnable)},
-            {WG_CONTROL_ON_DISABLE, reinterpret_cast<uintptr_t>(OnDisable)},
-        };
-        for (int i = 0; i < faces; i++) {
-            tags.push_back({static_cast<uintptr_t>(WG_CONTROL_FACE0 + i), reinterpret_cast<uintptr_t>(&faces_[next_])});
-            next_++;
+            {WG_TAG_X, uintptr_t(x)}, {WG_TAG_Y, uintptr_t(y)}, {WG_TAG_W, 20}, {WG_TAG_H, 20},
+            {WG_CONTROL_BEHAVIOUR, behaviour | (faces.empty() ? 0u : WG_CB_OWN_FACES)}, {WG_CONTROL_HOTKEY, hot},
+            {WG_CONTROL_ON_PRESS, P(+[](WG_Control*) { calls += 'P'; })},
+            {WG_CONTROL_ON_RELEASE, P(+[](WG_Control*) { calls += 'R'; })},
+            {WG_CONTROL_ON_ENTER, P(+[](WG_Control*) { calls += 'E'; })},
+            {WG_CONTROL_ON_LEAVE, P(+[](WG_Control*) { calls += 'L'; })},
+            {WG_CONTROL_ON_FOCUS, P(+[](WG_Control*) { calls += 'F'; })},
+            {WG_CONTROL_ON_BLUR, P(+[](WG_Control*) { calls += 'B'; })},
+            {WG_CONTROL_ON_ENABLE, P(+[](WG_Control*) { calls += '+'; })},
+            {WG_CONTROL_ON_DISABLE, P(+[](WG_Control*) { calls += '-'; })}};
+        for (int i : faces) {
+            face_[i] = MakeIn(nullptr, WG_GROUP, {{WG_TAG_W, uintptr_t(i)}});
+            tags.push_back({WG_CONTROL_FACE0 + uintptr_t(i), P(&face_[i])});
         }
-        tags.push_back({0, 0});
-        return reinterpret_cast<WG_Control*>(WG_Create(nullptr, tags.data()));
+        auto* c = reinterpret_cast<WG_Control*>(Create(screen_, WG_CONTROL, tags.data(), tags.size()));
+        calls.clear();
+        return c;
     }
-    void Click(int x, int y, uint8_t button = SDL_BUTTON_LEFT)
+    // The faces shown for each state, as the widths (indices) of the face widgets.
+    static std::string Faces(const WG_Control* c)
+    {
+        std::string s;
+        for (const WG_Widget* f : c->faces) {
+            s += char('0' + f->w);
+        }
+        return s;
+    }
+    static void Click(int x, int y)
     {
         MoveMouse(x, y);
-        PushMouseButton(SDL_MOUSEBUTTONDOWN, button, x, y);
-        PushMouseButton(SDL_MOUSEBUTTONUP, button, x, y);
-        (void)Pump();
+        PushMouseButton(SDL_MOUSEBUTTONDOWN, x, y);
+        PushMouseButton(SDL_MOUSEBUTTONUP, x, y);
+        Pump();
     }
-    int64_t blocks_ = 0;
-    SDL_Surface* surface_ = nullptr;
-    WG_Widget* screen_ = nullptr;
-    WG_Widget* faces_[16] = {};
-    int next_ = 0;
+    WG_Widget* face_[9] = {};
 };
 
-TEST_F(Controls, APushButtonFollowsThePointerWhileHeld)
+TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
 {
-    WG_Control* c = Make(50, 50, 0, 4);
-    ASSERT_NE(c, nullptr);
-    WG_Widget* const* f = faces_;
-    EXPECT_EQ(WG_FirstChild(&c->widget), f[0]);
-    MoveMouse(60, 60);
-    EXPECT_EQ(WG_HoveredControl, c);
-    EXPECT_EQ(WG_FirstChild(&c->widget), f[2]) << "pointer over it";
-    PushMouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 60, 60);
-    (void)Pump();
-    EXPECT_EQ(WG_FirstChild(&c->widget), f[3]) << "held";
-    EXPECT_EQ(WG_FocusedControl, c) << "a press takes the focus";
-    MoveMouse(5, 5);
-    EXPECT_EQ(WG_FirstChild(&c->widget), f[0]) << "held, pointer gone";
-    MoveMouse(61, 61);
-    EXPECT_EQ(WG_FirstChild(&c->widget), f[3]) << "held, pointer back";
-    PushMouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 61, 61);
-    (void)Pump();
-    EXPECT_EQ(WG_FirstChild(&c->widget), f[2]) << "released over it";
-    EXPECT_EQ(c->state & WG_CS_SELECTED, 0);
-    EXPECT_EQ(Count("press"), 1u);
-    EXPECT_EQ(Count("release"), 1u);
-
-    PushMouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 61, 61);
-    (void)Pump();
-    MoveMouse(5, 5);
-    PushMouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 5, 5);
-    (void)Pump();
-    EXPECT_EQ(Count("press"), 2u);
-    EXPECT_EQ(Count("release"), 1u) << "a release away from it calls nothing";
-    EXPECT_EQ(c->state & WG_CS_SELECTED, 0);
-    EXPECT_EQ(WG_PressedControl, nullptr);
+    WG_Control* c = Control(50, 50, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8});
+    const struct {
+        std::function<void()> act;
+        int face;
+        const char* calls;
+        const char* what;
+    } steps[] = {
+        {[] {}, 0, "", "at rest"},
+        {[] { MoveMouse(60, 60); }, 2, "E", "pointer over it"},
+        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 60, 60), Pump(); }, 3, "FP", "held; a press takes the focus"},
+        {[] { MoveMouse(5, 5); }, 0, "L", "held, pointer gone"},
+        {[] { MoveMouse(61, 61); }, 3, "E", "held, pointer back"},
+        {[] { PushMouseButton(SDL_MOUSEBUTTONUP, 61, 61), Pump(); }, 2, "R", "released over it"},
+        {[c] { WG_SelectControl(c); }, 3, "", "selected under the pointer"},
+        {[] { MoveMouse(5, 5); }, 1, "L", "selected"},
+        {[c] { WG_DisableControl(c); }, 5, "-", "disabled and selected"},
+        {[c] { WG_UnselectControl(c); }, 4, "", "disabled"},
+        {[] { MoveMouse(60, 60); }, 6, "E", "disabled under the pointer"},
+        {[c] { WG_SelectControl(c); }, 7, "", "disabled, selected, under the pointer"},
+        {[c] { WG_DisableControl(c), WG_EnableControl(c); }, 7, "", "two disables need two enables"},
+        {[c] { WG_EnableControl(c); }, 3, "+", "enabled again"},
+        {[c] { WG_Detach(&c->widget); }, 8, "-LB", "hidden; it loses the pointer and the focus"},
+        {[c] { WG_SetFocus(c); }, 8, "", "a hidden control takes no focus"},
+        {[this, c] { WG_AddChild(&c->widget, screen_); }, 1, "+", "shown again with its selection"},
+        {[] { MoveMouse(61, 61); }, 3, "E", "and the pointer"},
+        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 61, 61), Pump(); }, 2, "FP", "a click unselects"},
+        {[] { MoveMouse(5, 5), PushMouseButton(SDL_MOUSEBUTTONUP, 5, 5), Pump(); }, 1, "L",
+         "a release away from it calls nothing"},
+        {[c] { WG_SetFace(c, 99, c->faces[0]); }, 1, "", "setting face 8 does not touch the shown one"},
+        {[c] { WG_SetFace(c, 1, c->faces[2]); }, 2, "", "a new face for the shown state is shown"},
+    };
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_EQ(WG_FirstChild(&c->widget), c->faces[s.face]) << s.what;
+        EXPECT_EQ(calls, s.calls) << s.what;
+        calls.clear();
+    }
+    EXPECT_EQ(Faces(c), "022345670") << "face indices past 8 are clamped to 8";
+    WG_SetFocus(nullptr);
+    EXPECT_EQ(calls, "B");
+    WG_Destroy(&c->widget);
+    WG_DestroyTree(face_[1]);
+    WG_DestroyTree(face_[8]);
 }
 
-TEST_F(Controls, TogglesAndRadioGroups)
+TEST_F(Controls, MissingFacesDefaultToTheirNearestKin)
 {
-    WG_Control* t = Make(10, 10, WG_CB_TOGGLE, 0);
+    const struct {
+        std::vector<int> given;
+        const char* shown;
+    } cases[] = {{{0}, "000000000"},       {{0, 1}, "010100000"},       {{0, 2}, "002200000"},
+                 {{0, 1, 2}, "012100000"}, {{0, 4, 5}, "000045454"},    {{0, 4, 6}, "000044664"},
+                 {{0, 4, 5, 6}, "000045654"}, {{0, 1, 2, 3, 4, 5, 6, 7, 8}, "012345678"}};
+    for (const auto& c : cases) {
+        WG_Control* control = Control(10, 10, 0, c.given);
+        EXPECT_EQ(Faces(control), c.shown) << c.given.size() << " faces given";
+        WG_Destroy(&control->widget);
+    }
+}
+
+TEST_F(Controls, TogglesRadioGroupsAndTheTopmostControl)
+{
+    WG_Control* t = Control(10, 10, WG_CB_TOGGLE);
     Click(15, 15);
-    EXPECT_EQ(WG_HoveredControl, t);
-    EXPECT_NE(t->state & WG_CS_SELECTED, 0) << "a toggle stays selected";
+    EXPECT_EQ(t->state & WG_CS_SELECTED, WG_CS_SELECTED) << "a toggle stays selected";
     Click(15, 15);
     EXPECT_EQ(t->state & WG_CS_SELECTED, 0) << "and a second click unselects it";
 
-    WG_Control* r1 = Make(100, 10, WG_CB_RADIO, 0);
-    WG_Control* r2 = Make(130, 10, WG_CB_RADIO, 0);
+    WG_Control* r1 = Control(100, 10, WG_CB_RADIO);
+    WG_Control* r2 = Control(130, 10, WG_CB_RADIO);
     WG_JoinGroup(r2, r1);
     WG_SelectControl(r1);
-    calls.clear();
     Click(135, 15);
-    EXPECT_NE(r2->state & WG_CS_SELECTED, 0);
+    EXPECT_EQ(r2->state & WG_CS_SELECTED, WG_CS_SELECTED);
     EXPECT_EQ(r1->state & WG_CS_SELECTED, 0) << "the group's other member is unselected";
-    EXPECT_EQ(Count("press"), 1u);
+    EXPECT_EQ(calls, "LEBFPR");
     calls.clear();
     Click(135, 15);
-    EXPECT_NE(r2->state & WG_CS_SELECTED, 0) << "clicking the selected one does nothing";
-    EXPECT_EQ(Count("press"), 0u) << "and calls nothing";
+    EXPECT_EQ(r2->state & WG_CS_SELECTED, WG_CS_SELECTED) << "clicking the selected one does nothing";
+    EXPECT_EQ(calls, "") << "and calls nothing";
     WG_LeaveGroup(r2);
     EXPECT_EQ(r1->group.ring.next, nullptr) << "a group of one is no group";
-}
 
-TEST_F(Controls, TheTopmostControlIsHovered)
-{
-    WG_Control* below = Make(40, 40, 0, 0);
-    WG_Control* above = Make(45, 45, 0, 0);
+    WG_Control* below = Control(40, 40, 0);
+    WG_Control* above = Control(45, 45, 0);
     MoveMouse(50, 50);
     EXPECT_EQ(WG_HoveredControl, above) << "the one drawn later wins";
     MoveMouse(42, 42);
     EXPECT_EQ(WG_HoveredControl, below);
-    EXPECT_EQ(Count("leave"), 1u);
-    MoveMouse(200, 200);
-    EXPECT_EQ(WG_HoveredControl, nullptr);
-}
-
-TEST_F(Controls, FaceDefaultsAndHiding)
-{
-    WG_Control* c = Make(40, 40, 0, 1);
-    for (WG_Widget* face : c->faces) {
-        EXPECT_EQ(face, faces_[0]) << "every face defaults to face 0";
-    }
-    WG_SetFocus(c);
-    EXPECT_EQ(WG_FocusedControl, c);
-    WG_Detach(&c->widget);
-    EXPECT_EQ(WG_FirstChild(&c->widget), faces_[0]) << "hidden shows face 8, which is face 0";
-    EXPECT_NE(c->state & WG_CS_HIDDEN, 0);
-    EXPECT_EQ(WG_FocusedControl, nullptr) << "hiding the focused control leaves none focused";
-    EXPECT_EQ(Count("blur"), 1u);
-    WG_SetFocus(c);
-    EXPECT_EQ(WG_FocusedControl, nullptr) << "a hidden control takes no focus";
-    WG_AddChild(&c->widget, screen_);
-    EXPECT_EQ(c->state & (WG_CS_HIDDEN | WG_CS_DISABLED), 0) << "shown again";
-
-    calls.clear();
-    WG_DisableControl(c);
-    WG_DisableControl(c);
-    WG_EnableControl(c);
-    EXPECT_NE(c->state & WG_CS_DISABLED, 0) << "two disables need two enables";
-    WG_EnableControl(c);
-    EXPECT_EQ(c->state & WG_CS_DISABLED, 0);
-    EXPECT_EQ(Count("disable"), 1u);
-    EXPECT_EQ(Count("enable"), 1u);
-    WG_SetFace(c, 99, faces_[next_++]);
-    EXPECT_EQ(c->faces[8], faces_[1]) << "the index is clamped to 8";
+    MoveMouse(65, 65);
+    EXPECT_EQ(WG_HoveredControl, nullptr) << "right and bottom edges are outside";
+    MoveMouse(64, 64);
+    EXPECT_EQ(WG_HoveredControl, above) << "the last pixel inside";
+    WG_SetFocus(nullptr);
 }
 
 TEST_F(Controls, HotKeysBelongToOneControl)
 {
-    WG_Control* a = Make(10, 10, 0, 0, 'q');
-    WG_Control* b = Make(40, 10, 0, 0);
+    WG_Control* a = Control(10, 10, 0, {}, 'q');
+    WG_Control* b = Control(40, 10, 0);
     ASSERT_NE(a->hotKeyHandler, nullptr);
     EXPECT_EQ(WG_SetHotKey(b, 'Q'), 0) << "q is taken";
     EXPECT_EQ(b->hotKeyHandler, nullptr);
     EXPECT_NE(WG_SetHotKey(b, 0), 0) << "no character is no failure";
-    calls.clear();
     PushKey(SDL_KEYDOWN, SDLK_q);
-    (void)Pump();
+    Pump();
     EXPECT_EQ(WG_PressedControl, a);
-    EXPECT_NE(a->state & WG_CS_SELECTED, 0);
+    EXPECT_EQ(a->state & WG_CS_SELECTED, WG_CS_SELECTED);
     PushKey(SDL_KEYUP, SDLK_q);
-    (void)Pump();
+    Pump();
     EXPECT_EQ(a->state & WG_CS_SELECTED, 0);
-    EXPECT_EQ(Count("press"), 1u);
-    EXPECT_EQ(Count("release"), 1u);
+    EXPECT_EQ(calls, "FPR");
 
     WG_DisableControl(a);
     EXPECT_EQ(a->hotKeyHandler, nullptr) << "a disabled control gives its key up";
@@ -254,53 +178,50 @@ TEST_F(Controls, HotKeysBelongToOneControl)
     EXPECT_EQ(a->hotKeyHandler, nullptr) << "and the first cannot have it back";
     WG_Destroy(&b->widget);
     EXPECT_NE(WG_SetHotKey(a, 'q'), 0) << "a destroyed control releases its key";
+    WG_Destroy(&a->widget);
+    CheckEachAllocationFailure([this] {
+        WG_Control* c = Control(10, 10, 0, {}, 'k');
+        const bool ok = c != nullptr && c->hotKeyHandler != nullptr;
+        WG_Destroy(c != nullptr ? &c->widget : nullptr);
+        return ok;
+    });
+    EXPECT_NE(Control(10, 10, 0, {}, 'k')->hotKeyHandler, nullptr) << "every failure gave the key back";
+    WG_SetFocus(nullptr);
 }
 
-TEST_F(Controls, ThePumpStopsAtTheStopType)
+TEST_F(Controls, ThePumpStopsAtTheStopTypeAndTakesALimitedBatch)
 {
-    DISP_Handler* h = DISP_AddHandler(SDL_QUIT, CountQuit, 0);
-    ASSERT_NE(h, nullptr);
-    quitsDispatched = 0;
-    WG_Control* a = Make(10, 10, 0, 0, 'x');
-    PushQuit();
+    DISP_Handler* quits = DISP_AddHandler(SDL_QUIT, [](SDL_Event*, uintptr_t) { return calls += 'Q', 1; }, 0);
+    WG_Control* a = Control(10, 10, 0, {}, 'x');
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
     PushKey(SDL_KEYDOWN, SDLK_x);
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), -1);
-    EXPECT_EQ(quitsDispatched, 0) << "the stop event is taken but not dispatched";
-    EXPECT_EQ(WG_PressedControl, nullptr) << "the events behind it wait";
+    EXPECT_EQ(calls, "") << "the stop event is taken but not dispatched, the events behind it wait";
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
-    EXPECT_EQ(WG_PressedControl, a);
-    PushQuit();
+    EXPECT_EQ(calls, "FP");
+    SDL_PushEvent(&quit);
     EXPECT_EQ(WG_HandleEvents(2, SDL_USEREVENT), 0);
-    EXPECT_EQ(quitsDispatched, 1) << "other types are dispatched with either flag";
+    EXPECT_EQ(calls, "FPQ") << "other types are dispatched with either flag";
     WG_ReleaseControl(a);
-    DISP_RemoveHandler(h);
+    WG_SetFocus(nullptr);
+    DISP_RemoveHandler(quits);
 
-    // A stream arriving as fast as it is taken: one call takes the limit, the rest wait.
-    DISP_Handler* chain = DISP_AddHandler(SDL_USEREVENT, ChainUserEvent, 0);
-    ASSERT_NE(chain, nullptr);
-    userEventsLeft = 299;
+    // Each user event brings the next, as a stream arriving as fast as it is taken.
+    DISP_Handler* chain = DISP_AddHandler(SDL_USEREVENT, [](SDL_Event* e, uintptr_t) {
+        return ++userEvents < 300 ? SDL_PushEvent(e), 1 : 1;
+    }, 0);
     userEvents = 0;
     SDL_Event user{};
     user.type = SDL_USEREVENT;
     SDL_PushEvent(&user);
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
-    EXPECT_EQ(userEvents, static_cast<int>(DISP_POLL_LIMIT));
-    EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
-    EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
+    EXPECT_EQ(userEvents, int(DISP_POLL_LIMIT)) << "one call takes the limit, the rest wait";
+    Pump();
+    Pump();
     EXPECT_EQ(userEvents, 300) << "none lost";
     DISP_RemoveHandler(chain);
-}
-
-TEST_F(Controls, AFailedHotKeyLeavesNothingBehind)
-{
-    CheckEachAllocationFailure([this] {
-        WG_Control* c = Make(10, 10, 0, 0, 'k');
-        const bool ok = c != nullptr && c->hotKeyHandler != nullptr;
-        WG_Destroy(c != nullptr ? &c->widget : nullptr);
-        return ok;
-    });
-    WG_Control* c = Make(10, 10, 0, 0, 'k');
-    EXPECT_NE(c->hotKeyHandler, nullptr) << "every failure gave the key back";
 }
 
 }  // namespace
