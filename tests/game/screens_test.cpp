@@ -302,8 +302,8 @@ TEST_F(ScreensTest, TheNameIsTypedUnderTheTitleAndAnEmptyNameIsRefused)
     // a line below it.
     EXPECT_EQ(nameEntry.congratsX * 1000 + nameEntry.congratsY, 96190);
     ExpectPixels({{96, 190, kText, "the title"}, {95, 190, kOutline, "its outline"},
-                  {96, 196, kText, "the name"}, {95, 196, kOutline, "its outline"},
-                  {106, 196, kText, "the name's last column, 3 glyphs on"}});
+                  {96, 196, kOutline, "the finished name, in the outline font"}, {94, 196, 0, "left of it"},
+                  {106, 196, kOutline, "the name's last column, 3 glyphs on"}});
 
     Type("ab");
     EnterWith(4700, CLK_GetTicks() + 300);
