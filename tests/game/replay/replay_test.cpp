@@ -6,10 +6,9 @@
 // To accept a deliberate change, run the test with ZAF_UPDATE_REPLAY=1 and review the diff.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,54 +19,23 @@
 namespace {
 
 std::vector<std::string> lines;
-// Whether the pointer was grabbed as each line was traced.
-std::vector<bool> grabbed;
-
-// The program seeds the generator from the clock; the replay re-seeds it as the game starts
-// so that every run launches the same objects.
-void Collect(const char* line)
-{
-    std::string text = line;
-    if (text.find("  start ") != std::string::npos) {
-        srand(2026);
-    }
-    lines.push_back(text);
-    grabbed.push_back(SDL_WM_GrabInput(SDL_GRAB_QUERY) == SDL_GRAB_ON);
-}
-
-std::string ExpectedPath()
-{
-    return std::string(ZAF_TEST_SOURCE_DIR) + "/tests/game/replay/expected_trace.txt";
-}
-
-std::string Joined(const std::vector<std::string>& rows)
-{
-    std::string text;
-    for (const std::string& row : rows) {
-        text += row;
-        text += '\n';
-    }
-    return text;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
+std::vector<bool> grabbed; // whether the pointer was grabbed as each line was traced
 
 class ReplayTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        lines.clear();
-        grabbed.clear();
         dir = HarnessNewProgDir();
-        ASSERT_FALSE(dir.empty());
         ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-        SetGameTracer(Collect);
+        // The program seeds the generator from the clock; the replay re-seeds it as the game
+        // starts so that every run launches the same objects.
+        SetGameTracer([](const char* line) {
+            if (std::strstr(line, "  start ") != nullptr) {
+                srand(2026);
+            }
+            lines.emplace_back(line);
+            grabbed.push_back(SDL_WM_GrabInput(SDL_GRAB_QUERY) == SDL_GRAB_ON);
+        });
     }
     void TearDown() override
     {
@@ -75,62 +43,61 @@ protected:
         SetGameTracer(nullptr);
         HarnessRemoveDir(dir);
     }
-
-    void ExpectFilesSaved()
-    {
-        EXPECT_TRUE(HarnessFileExists(dir, "chart.raw"));
-        bool found = false;
-        std::string settings = HarnessReadFile(dir, "configuration.txt", &found);
-        EXPECT_TRUE(found);
-        EXPECT_NE(settings.find("KEY.QUIT"), std::string::npos) << settings;
-    }
-
-    bool Traced(const std::string& what) const
-    {
-        return TracedAt(what) >= 0;
-    }
     // The first line that ends with `what`, -1 when none does.
-    int TracedAt(const std::string& what) const
+    static int TracedAt(const std::string& what)
     {
         for (size_t i = 0; i < lines.size(); ++i) {
-            const std::string& line = lines[i];
-            if (line.size() >= what.size() && line.compare(line.size() - what.size(), what.size(), what) == 0) {
+            if (lines[i].ends_with(what)) {
                 return static_cast<int>(i);
             }
         }
         return -1;
     }
     // The key lines of the trace, without their frame and score.
-    std::vector<std::string> KeyLines() const
+    static std::vector<std::string> KeyLines()
     {
         std::vector<std::string> keys;
         for (const std::string& line : lines) {
-            const size_t at = line.find("  key ");
-            if (at != std::string::npos) {
+            if (const size_t at = line.find("  key "); at != std::string::npos) {
                 keys.push_back(line.substr(at + 2));
             }
         }
         return keys;
     }
-
-    // A chart of strong players: the score stays out of it, so a game goes straight back to
-    // the menu (and the chart is saved unchanged). Returns the file's bytes.
-    std::string WriteStrongChart()
+    // The stored rows: the first as given, the nine others alike.
+    static std::string ChartFile(uint32_t points, const char* name, uint32_t firstPoints, const char* firstName)
     {
-        for (uint32_t row = 0; row < CHART_ROWS; ++row) {
-            chart[row].points = 100000u - 9000u * row;
-            std::snprintf(chart[row].name, CHART_NAME_SIZE, "strong %u", static_cast<unsigned>(row + 1));
+        for (ChartEntry& row : chart) {
+            row.points = &row == chart ? firstPoints : points;
+            std::strcpy(row.name, &row == chart ? firstName : name);
         }
         uint8_t stored[CHART_FILE_SIZE];
         ChartToBytes(stored);
-        std::string bytes(reinterpret_cast<char*>(stored), sizeof stored);
-        EXPECT_TRUE(HarnessWriteFile(dir, "chart.raw", bytes));
-        return bytes;
+        return std::string(reinterpret_cast<char*>(stored), sizeof stored);
     }
-
-    // The recorded game, with `extra` events mixed in, must follow the trace beside this file.
-    void PlayRecordedGame(std::vector<HarnessEvent> extra)
+    // Runs the script against a chart of strong players, whose rows the game does not reach:
+    // the chart is saved unchanged, as is every setting.
+    void RunOutOfTheChart(const std::vector<HarnessEvent>& script, uint32_t endsAfter, uint32_t endsBefore)
     {
+        const std::string stored = ChartFile(90000, "strong", 100000, "strongest");
+        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", stored));
+        lines.clear();
+        grabbed.clear();
+        EXPECT_EQ(HarnessRun(dir, script, 100000), 0);
+        EXPECT_GE(HarnessNow(), endsAfter) << "ended early";
+        EXPECT_LT(HarnessNow(), endsBefore) << "the last key did not end the run";
+        EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), stored);
+        EXPECT_NE(HarnessReadFile(dir, "configuration.txt").find("KEY.QUIT"), std::string::npos);
+    }
+    std::string dir;
+};
+
+TEST_F(ReplayTest, RecordedGameFollowsTheExpectedTraceWhateverTheScreenSwitches)
+{
+    const std::string expectedPath = std::string(ZAF_TEST_SOURCE_DIR) + "/tests/game/replay/expected_trace.txt";
+    // Alt+Enter and F11 in play, right Alt+Enter in the pause: full screen at the end.
+    for (const bool switching : {false, true}) {
+        SCOPED_TRACE(switching ? "switching the screen" : "plain");
         // The turns steer the catcher under most of the first objects (worked out from their
         // launch lines), enough to earn the pointer and lose it again with a miss.
         std::vector<HarnessEvent> script = HarnessScript({
@@ -147,155 +114,124 @@ protected:
             // Both turning keys at once, then the buttons with no extra to use.
             {{26000, SDL_KEYDOWN, SDLK_RIGHT}, {26100, SDL_KEYDOWN, SDLK_LEFT},
              {26300, SDL_KEYUP, SDLK_RIGHT}, {26400, SDL_KEYUP, SDLK_LEFT}},
-            HarnessKey(26600, SDLK_x),
-            HarnessKey(26800, SDLK_c),
-            HarnessKey(27000, SDLK_SPACE),
-            HarnessKey(27500, SDLK_p), // pause ...
-            HarnessKey(28500, SDLK_a), // ... and go on
+            HarnessKey(26600, SDLK_x), HarnessKey(26800, SDLK_c), HarnessKey(27000, SDLK_SPACE),
+            HarnessKey(27500, SDLK_p), HarnessKey(28500, SDLK_a), // pause and go on
             HarnessKey(60000, SDLK_ESCAPE), // leaves the game-over screen
             HarnessKey(63000, SDLK_ESCAPE), // quits from the menu
-            extra,
+            switching ? HarnessSwitchScreen(5000, KMOD_LALT) : std::vector<HarnessEvent>{},
+            switching ? HarnessSwitchScreen(12000, 0) : std::vector<HarnessEvent>{},
+            switching ? HarnessSwitchScreen(28000, KMOD_RALT) : std::vector<HarnessEvent>{},
         });
-        const std::string stored = WriteStrongChart();
-        int status = HarnessRun(dir, script, 100000);
-        EXPECT_EQ(status, 0);
-        EXPECT_GE(HarnessNow(), 63000u) << "back on the menu until its quit";
-        EXPECT_LT(HarnessNow(), 66000u) << "the menu's quit ended the run";
-        EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), stored);
-        ExpectFilesSaved();
-        ASSERT_FALSE(lines.empty()) << "no game was played";
-        EXPECT_TRUE(Traced("  game over"));
-
-        std::string actual = Joined(lines);
-        if (std::getenv("ZAF_UPDATE_REPLAY") != nullptr && extra.empty()) {
-            std::ofstream(ExpectedPath(), std::ios::binary) << actual;
+        RunOutOfTheChart(script, 63000, 66000);
+        EXPECT_GE(TracedAt("  game over"), 0);
+        std::string actual;
+        for (const std::string& line : lines) {
+            actual += line + '\n';
         }
-        std::string expected = ReadText(ExpectedPath());
-        if (actual != expected) {
-            std::istringstream a(actual);
-            std::istringstream e(expected);
-            std::string lineA;
-            std::string lineE;
-            int number = 1;
-            while (std::getline(a, lineA) && std::getline(e, lineE) && lineA == lineE) {
-                number += 1;
-            }
-            ADD_FAILURE() << "the trace differs from " << ExpectedPath() << " at line " << number
-                          << "\n  expected: " << lineE << "\n  actual:   " << lineA;
+        if (std::getenv("ZAF_UPDATE_REPLAY") != nullptr && !switching) {
+            std::ofstream(expectedPath, std::ios::binary) << actual;
+        }
+        std::ifstream file(expectedPath);
+        std::string line;
+        for (size_t i = 0; std::getline(file, line) || i < lines.size(); ++i, line.clear()) {
+            ASSERT_EQ(i < lines.size() ? lines[i] : "<end>", line) << "line " << i + 1 << " of " << expectedPath;
         }
     }
-
-    std::string dir;
-};
-
-TEST_F(ReplayTest, RecordedGameFollowsTheExpectedTrace)
-{
-    PlayRecordedGame({});
+    EXPECT_NE(HarnessReadFile(dir, "configuration.txt").find("VIDEO         = 510x510\n"), std::string::npos)
+        << "full screen in the window's size, for the next start";
 }
 
-TEST_F(ReplayTest, SwitchingTheScreenDuringAGameChangesNothingInIt)
+TEST_F(ReplayTest, GamepadAndMouseDriveTheMenuAndAGame)
 {
-    // Alt+Enter in play, F11 in play, right Alt+Enter in the pause: full screen at the end.
-    PlayRecordedGame(HarnessScript({HarnessSwitchScreen(5000, KMOD_LALT), HarnessSwitchScreen(12000, 0),
-                                    HarnessSwitchScreen(28000, KMOD_RALT)}));
-    const std::string settings = HarnessReadFile(dir, "configuration.txt");
-    EXPECT_NE(settings.find("VIDEO         = 510x510\n"), std::string::npos)
-        << "full screen in the window's size, for the next start: " << settings;
-}
-
-TEST_F(ReplayTest, GamepadDrivesTheMenuAndAGame)
-{
-    HarnessDeclareGamepad(0);
     const uint8_t A = 0, B = 1, X = 2, BACK = 4, START = 6;
-    std::vector<HarnessEvent> script = HarnessScript({
-        HarnessPadButton(1000, A), // PLAY
-        {HarnessHat(2100, 0, SDL_HAT_LEFT), HarnessHat(2300, 0, SDL_HAT_RIGHT), HarnessHat(2500, 0, SDL_HAT_CENTERED)},
-        // The stick, with a wobble inside the hysteresis that must not let go.
-        {HarnessAxis(2700, 0, -20000), HarnessAxis(2800, 0, -12000), HarnessAxis(2900, 0, 0)},
-        // A stick resting near the dead zone, and another pad's turns and buttons.
-        {HarnessAxis(3000, 0, 15000), HarnessAxis(3100, 0, -15000), HarnessAxis(3200, 1, 15999),
-         HarnessAxis(3300, 0, 0), HarnessHat(3350, 0, SDL_HAT_LEFT, 1), HarnessHat(3380, 0, SDL_HAT_CENTERED, 1)},
-        HarnessPadButton(3400, A, 1),
-        // Absurd positions: from one end to the other in one event.
-        {HarnessAxis(3500, 0, 32767), HarnessAxis(3550, 0, -32768), HarnessAxis(3600, 0, 0)},
-        HarnessPadButton(3700, A), HarnessPadButton(3800, B), HarnessPadButton(3900, X),
-        HarnessPadButton(4200, START), // pause ...
-        HarnessPadButton(4600, A),     // ... and go on
-        HarnessPadButton(5000, BACK),  // ends the game
-        HarnessPadButton(6500, BACK),  // leaves the game-over screen
-        HarnessPadButton(8000, BACK),  // quits from the menu
-    });
-    WriteStrongChart();
-    EXPECT_EQ(HarnessRun(dir, script, 30000), 0);
-    EXPECT_GE(HarnessNow(), 8000u);
-    EXPECT_LT(HarnessNow(), 9000u) << "Back quit from the menu";
-    EXPECT_EQ(KeyLines(), (std::vector<std::string>{
-                              "key left down", "key left up", "key right down", "key right up", // hat
-                              "key left down", "key left up",                                   // stick
-                              "key right down", "key right up", "key left down", "key left up", // end to end
-                              "key button1 down", "key button1 up", "key button2 down", "key button2 up",
-                              "key button3 down", "key button3 up", "key pause down", "key quit down",
-                              "key quit up", "key quit down", "key quit up"}));
-    EXPECT_TRUE(Traced("  game over"));
-}
-
-TEST_F(ReplayTest, MouseButtonsFocusAndTheGrabFollowThePhases)
-{
-    std::vector<HarnessEvent> script = HarnessScript({
-        {HarnessFocusLost(500)}, // in the menu: nothing
-        HarnessMouseButton(1000, SDL_BUTTON_LEFT), // PLAY
-        HarnessMouseButton(2200, SDL_BUTTON_LEFT), HarnessMouseButton(2400, SDL_BUTTON_MIDDLE),
-        HarnessMouseButton(2600, SDL_BUTTON_RIGHT), HarnessMouseButton(2700, SDL_BUTTON_WHEELUP),
-        {HarnessFocusLost(3000), HarnessFocusLost(3300)}, // pauses once; no second pause
-        HarnessMouseButton(3600, SDL_BUTTON_LEFT),        // goes on
-        HarnessKey(4000, SDLK_ESCAPE), HarnessKey(5500, SDLK_ESCAPE), HarnessKey(7000, SDLK_ESCAPE),
-    });
-    WriteStrongChart();
-    EXPECT_EQ(HarnessRun(dir, script, 30000), 0);
-    EXPECT_LT(HarnessNow(), 8000u);
-    EXPECT_EQ(KeyLines(), (std::vector<std::string>{"key button1 down", "key button1 up", "key button2 down",
-                                                    "key button2 up", "key button3 down", "key button3 up",
-                                                    "key pause down", "key quit down", "key quit up",
-                                                    "key quit down", "key quit up"}));
-    struct Moment {
-        const char* line;
-        bool grabbed;
+    struct Case {
+        const char* what;
+        int gamepad;
+        std::vector<HarnessEvent> script;
+        uint32_t endsAfter;
+        std::vector<std::string> keys;
+        std::vector<std::pair<const char*, bool>> grabbedAt; // the pointer's grab as the line was traced
     };
-    for (const Moment& moment : {Moment{"  entry", false}, Moment{"key button1 down", true},
-                                 Moment{"focus lost", true}, Moment{"key quit down", true},
-                                 Moment{"  game over", false}}) {
-        const int at = TracedAt(moment.line);
-        ASSERT_GE(at, 0) << moment.line;
-        EXPECT_EQ(grabbed[at], moment.grabbed) << moment.line;
+    const std::vector<std::string> buttons = {"key button1 down", "key button1 up", "key button2 down", "key button2 up",
+                                              "key button3 down", "key button3 up", "key pause down",   "key quit down",
+                                              "key quit up",      "key quit down",  "key quit up"};
+    std::vector<std::string> padKeys = {"key left down",  "key left up",  "key right down", "key right up", // hat
+                                        "key left down",  "key left up",                                    // stick
+                                        "key right down", "key right up", "key left down",  "key left up"}; // end to end
+    padKeys.insert(padKeys.end(), buttons.begin(), buttons.end());
+    const std::vector<Case> cases = {
+        {"gamepad", 0,
+         HarnessScript({
+             HarnessPadButton(1000, A), // PLAY
+             {HarnessHat(2100, 0, SDL_HAT_LEFT), HarnessHat(2300, 0, SDL_HAT_RIGHT), HarnessHat(2500, 0, SDL_HAT_CENTERED)},
+             // The stick, with a wobble inside the hysteresis that must not let go.
+             {HarnessAxis(2700, 0, -20000), HarnessAxis(2800, 0, -12000), HarnessAxis(2900, 0, 0)},
+             // A stick resting near the dead zone, and another pad's turns and buttons.
+             {HarnessAxis(3000, 0, 15000), HarnessAxis(3100, 0, -15000), HarnessAxis(3200, 1, 15999),
+              HarnessAxis(3300, 0, 0), HarnessHat(3350, 0, SDL_HAT_LEFT, 1), HarnessHat(3380, 0, SDL_HAT_CENTERED, 1)},
+             HarnessPadButton(3400, A, 1),
+             // Absurd positions: from one end to the other in one event.
+             {HarnessAxis(3500, 0, 32767), HarnessAxis(3550, 0, -32768), HarnessAxis(3600, 0, 0)},
+             HarnessPadButton(3700, A), HarnessPadButton(3800, B), HarnessPadButton(3900, X),
+             HarnessPadButton(4200, START), HarnessPadButton(4600, A), // pause and go on
+             HarnessPadButton(5000, BACK), HarnessPadButton(6500, BACK), HarnessPadButton(8000, BACK),
+         }),
+         8000, padKeys, {{"  entry", false}, {"key button1 down", true}, {"  game over", false}}},
+        {"mouse", -1,
+         HarnessScript({
+             {HarnessFocusLost(500)},                   // in the menu: nothing
+             HarnessMouseButton(1000, SDL_BUTTON_LEFT), // PLAY
+             HarnessMouseButton(2200, SDL_BUTTON_LEFT), HarnessMouseButton(2400, SDL_BUTTON_MIDDLE),
+             HarnessMouseButton(2600, SDL_BUTTON_RIGHT), HarnessMouseButton(2700, SDL_BUTTON_WHEELUP),
+             {HarnessFocusLost(3000), HarnessFocusLost(3300)}, // pauses once; no second pause
+             HarnessMouseButton(3600, SDL_BUTTON_LEFT),        // goes on
+             HarnessKey(4000, SDLK_ESCAPE), HarnessKey(5500, SDLK_ESCAPE), HarnessKey(7000, SDLK_ESCAPE),
+         }),
+         7000, buttons, {{"focus lost", true}, {"key quit down", true}, {"  game over", false}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HarnessDeclareGamepad(c.gamepad);
+        RunOutOfTheChart(c.script, c.endsAfter, c.endsAfter + 1000);
+        EXPECT_EQ(KeyLines(), c.keys);
+        for (const auto& [line, expected] : c.grabbedAt) {
+            ASSERT_GE(TracedAt(line), 0) << line;
+            EXPECT_EQ(grabbed[TracedAt(line)], expected) << "the pointer's grab at " << line;
+        }
     }
 }
 
 TEST_F(ReplayTest, ClosingTheWindowInEachPhaseEndsTheProgramCleanly)
 {
-    struct Case {
-        const char* phase;
-        std::vector<HarnessEvent> script;
-        const char* lastTraced;
-    };
-    std::vector<Case> cases = {
-        {"entry", HarnessScript({HarnessKey(1000, SDLK_x), {{1500, SDL_QUIT, SDLK_UNKNOWN}}}), "  entry"},
-        {"play", HarnessScript({HarnessKey(1000, SDLK_x), {{4000, SDL_QUIT, SDLK_UNKNOWN}}}), "  play"},
-        {"pause", HarnessScript({HarnessKey(1000, SDLK_x), {{3000, SDL_KEYDOWN, SDLK_p}},
-                                 {{3500, SDL_QUIT, SDLK_UNKNOWN}}}),
-         "  key pause down"},
-    };
-    for (const Case& c : cases) {
-        lines.clear();
-        HarnessRemoveDir(dir);
-        dir = HarnessNewProgDir();
-        ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default"));
-        EXPECT_EQ(HarnessRun(dir, c.script, 60000), 0) << c.phase;
-        EXPECT_LT(HarnessNow(), 10000u) << c.phase << ": the close ended the run";
-        ExpectFilesSaved();
-        EXPECT_TRUE(Traced(c.lastTraced)) << c.phase;
-        ASSERT_FALSE(lines.empty()) << c.phase;
-        EXPECT_NE(lines.back().find("window closed"), std::string::npos) << c.phase << ": " << lines.back();
-        EXPECT_FALSE(Traced("  game over")) << c.phase;
+    const std::vector<HarnessEvent> play = HarnessKey(1000, SDLK_x);
+    for (const auto& [lastTraced, script] : std::vector<std::pair<const char*, std::vector<HarnessEvent>>>{
+             {"  entry", HarnessScript({play, {{1500, SDL_QUIT, SDLK_UNKNOWN}}})},
+             {"  play", HarnessScript({play, {{4000, SDL_QUIT, SDLK_UNKNOWN}}})},
+             {"  key pause down", HarnessScript({play, {{3000, SDL_KEYDOWN, SDLK_p}, {3500, SDL_QUIT, SDLK_UNKNOWN}}})}}) {
+        SCOPED_TRACE(lastTraced);
+        RunOutOfTheChart(script, 1500, 10000);
+        EXPECT_GE(TracedAt(lastTraced), 0);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_NE(lines.back().find("window closed"), std::string::npos) << lines.back();
+        EXPECT_LT(TracedAt("  game over"), 0);
+    }
+}
+
+// Flown by the harness's autopilot: a game with a few catches, the name entry ended with
+// Return (back to the menu) or a closed window, and the chart saved with the name.
+TEST_F(ReplayTest, AGameThatEntersTheChartIsNamedAndSaved)
+{
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "window closed during the entry" : "Return");
+        ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", ChartFile(0, "nobody", 0, "nobody")));
+        HarnessPilot pilot;
+        pilot.closeDuringEntry = close;
+        EXPECT_EQ(HarnessFly(dir, pilot, 400000), 0);
+        ASSERT_GT(pilot.finalPoints, 0u) << "the autopilot caught nothing";
+        EXPECT_TRUE(pilot.sawScreen) << "the CONGRATULATIONS! screen came up";
+        EXPECT_EQ(pilot.stage, close ? HarnessPilot::NAMED : HarnessPilot::QUITTING);
+        EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), ChartFile(0, "nobody", pilot.finalPoints, "Zo\xEB"))
+            << "the score and the name, byte for byte";
     }
 }
 
