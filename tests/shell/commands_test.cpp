@@ -95,4 +95,9 @@ TEST(Commands, ScreenshotToolFailsWithOneLineWhenItCannotWrite)
     EXPECT_EQ(FileText(err), "usage: zaf_screens OUTDIR\n");
     EXPECT_EQ(ExitStatus("'" + kRun + "/zaf_screens' " + scratch.Path("missing/deeper") + " >/dev/null 2>" + err), 1);
     EXPECT_EQ(FileText(err).rfind("zaf_screens: cannot write ", 0), 0u) << FileText(err);
+    // The last picture of the game cannot be written: the pictures before it are no success.
+    TempDir out;
+    ASSERT_EQ(ExitStatus("mkdir " + out.Path("game-over.bmp")), 0);
+    EXPECT_EQ(ExitStatus("'" + kRun + "/zaf_screens' " + out.Path("") + " >/dev/null 2>" + err), 1);
+    EXPECT_NE(FileText(err).find("game-over.bmp"), std::string::npos) << FileText(err);
 }

@@ -263,6 +263,11 @@ TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
     Set("VIDEO", "255x340");
     Rebuild();
     EXPECT_EQ(LabelsOf(&menu.video), (Labels{"768x1024 3x \x02\x02", "600x800 2x \x02\x02", "WINDOW", "ZOOM 1x", kBack}));
+    Set("VIDEO", "800x600");
+    Rebuild();
+    EXPECT_EQ(LabelsOf(&menu.video), (Labels{"768x1024 3x \x02\x02", "600x800 2x \x02\x02", "255x340 1x \x02\n",
+                                             "WINDOW", "ZOOM 1x", kBack}))
+        << "an upright reference size is 255 wide";
 }
 
 TEST_F(MenuTest, VideoChoicesRestartAndReopenTheVideoPage)

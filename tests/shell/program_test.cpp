@@ -116,6 +116,11 @@ TEST_F(ProgramTest, StartUpFailuresAreOneLineAndStatusOne)
     }
     ExpectOneLine("display");
     EXPECT_EQ(HarnessNow(), 0u) << "no frame ran";
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(Run(), 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ExpectOneLine("cannot start SDL: ");
+    EXPECT_EQ(RunProgram(std::string(5000, 'a').c_str()), 1) << "a program folder too long to hold";
 
     HarnessRemoveDir(dir + "themes/default");
     std::remove((dir + "configuration.txt").c_str());

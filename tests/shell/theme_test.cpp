@@ -302,6 +302,7 @@ TEST_F(ThemeTest, LoadingSurvivesEachAllocationFailure)
     EXPECT_GT(n, static_cast<uint32_t>(SOUND_COUNT));
     EXPECT_GT(failedLoads, static_cast<uint32_t>(SOUND_COUNT)) << "most points cannot be made good";
 
+    EXPECT_FALSE(BuildObjectPictures()) << "no objects picture loaded yet";
     ASSERT_TRUE(LoadTheme());
     CheckEachAllocationFailure([] {
         const bool built = BuildObjectPictures();
