@@ -304,6 +304,9 @@ TEST_F(ThemeTest, LoadingSurvivesEachAllocationFailure)
 
     EXPECT_FALSE(BuildObjectPictures()) << "no objects picture loaded yet";
     ASSERT_TRUE(LoadTheme());
+    app.objectsImage->frameCount = 5;
+    EXPECT_FALSE(BuildObjectPictures()) << "one box short of the six object classes";
+    app.objectsImage->frameCount = 6;
     CheckEachAllocationFailure([] {
         const bool built = BuildObjectPictures();
         FreeObjectPictures();
