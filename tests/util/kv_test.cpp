@@ -192,6 +192,26 @@ TEST(Kv, OpeningFlushingAndClosing)
     EXPECT_TRUE(KV_Close(nullptr));
 }
 
+TEST(Kv, CallersMistakesChangeNothingAndAClearedBlockIsWrittenOut)
+{
+    KV_Store* store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
+    ASSERT_NE(store, nullptr);
+    store->modified = false;
+    EXPECT_FALSE(KV_ReplaceString(nullptr, "ZOOM", "3"));
+    EXPECT_FALSE(KV_ReplaceString(store, nullptr, "3"));
+    EXPECT_FALSE(KV_ReplaceString(store, "", "3")) << "blank lines have no key to replace";
+    EXPECT_FALSE(KV_SetBlock(nullptr, "#M", "x", 1));
+    EXPECT_FALSE(KV_SetBlock(store, nullptr, "x", 1));
+    EXPECT_FALSE(KV_SetBlock(store, "#M", nullptr, 1)) << "no data for a length";
+    EXPECT_FALSE(store->modified);
+    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\nold block");
+    KV_ClearBlock(store);
+    EXPECT_TRUE(store->modified) << "a cleared block must reach the file";
+    ASSERT_TRUE(KV_SetBlock(store, "#M", nullptr, 0)) << "an empty block needs no data";
+    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\n");
+    KV_Dispose(store);
+}
+
 TEST(Kv, EveryAllocationFailureIsCleanedUp)
 {
     CheckEachAllocationFailure([] {

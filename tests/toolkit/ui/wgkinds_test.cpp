@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ TEST_F(Kinds, TheQuitButtonsHotKeyIsQ)
     WG_Button* second = Button("QUEUE", WG_BF_HOTKEY | WG_BF_UPPER);
     EXPECT_EQ(second->control.hotKey, uint32_t(SDLK_u)) << "q is taken, the next letter serves";
     EXPECT_EQ(second->shownLetter, 'u');
+    const std::string longText(100, 'x');
+    EXPECT_EQ(std::strlen(Button(longText.c_str(), 0)->labelText), size_t{WG_BUTTON_TEXT - 1}) << "a long label is cut to fit";
     WG_Button* plain = Button("Go", 0);
     EXPECT_EQ(plain->control.hotKeyHandler, nullptr) << "no hot key unless asked";
     EXPECT_EQ(plain->hotLetter, nullptr);
@@ -74,6 +77,8 @@ TEST_F(Kinds, ListsInsertInTheirModesAndShareTheirHeight)
     EXPECT_EQ(Order(sorted), "Aabc") << "case-insensitive, equal texts after the ones there";
     EXPECT_EQ(WG_ListFind(sorted, "a")->value, 7u);
     EXPECT_EQ(WG_ListFind(sorted, "z"), nullptr);
+    EXPECT_EQ(WG_ListFind(sorted, nullptr), nullptr);
+    EXPECT_EQ(WG_ListFind(nullptr, "a"), nullptr);
 
     WG_Refresh();
     WG_Widget* first = &appended->firstVisible->button.widget;
