@@ -143,6 +143,20 @@ TEST_F(Rotation, WritesOnlyTheFieldAndNothingWhenSurfacesAreTooSmall)
         Run(routine, 100);
     }
     SDL_FreeSurface(source);
+    // The centre at 191 needs 182 pixels right and below it, and no more.
+    app.backBufferX = 0;
+    app.centreX = 127;
+    const struct { int w, h; bool written; } sizes[] = {{373, 373, true}, {372, 373, false}, {373, 372, false}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.w << "x" << size.h);
+        source = NewSurface32(size.w, size.h, 0, false, kAlphaMask);
+        ASSERT_NE(source, nullptr);
+        SDL_FillRect(dest, nullptr, kUntouched);
+        Run(RotateNearestCopy, 100);
+        EXPECT_EQ(PixelAt(dest, 127, 127) != kUntouched, size.written);
+        SDL_FreeSurface(source);
+    }
+    SDL_FillRect(dest, nullptr, kUntouched);
     source = big;
     app.centreX = 200; // the field would reach past the destination's right edge
     Run(RotateNearestCopy, 0);
