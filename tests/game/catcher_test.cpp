@@ -229,6 +229,12 @@ TEST_F(CatcherTest, BeamsRetractTowardTheirEndAndStayOnTheField)
     DrawBeams();
     EXPECT_EQ((Ints{Pixel(127, 131), Pixel(127, 130), Pixel(127, 100)}), (Ints{0, 0xFF0000, 0xFF0000}))
         << "four fifths retracted: starts at row 130, the end stays";
+    RemoveBeam(beam);
+    SDL_FillRect(app.backBuffer, nullptr, 0);
+    NewBeam(nullptr, 27, 100, 0xFFFF0000u, 5)->timer = 1;
+    DrawBeams();
+    EXPECT_EQ((Ints{Pixel(47, 130), Pixel(27, 100), Pixel(127, 130)}), (Ints{0xFF0000, 0xFF0000, 0}))
+        << "a slanted beam retracts along its slant";
 
     // Ends outside the field are drawn to its last pixels but one.
     const struct {
