@@ -6,7 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -20,7 +22,6 @@
 
 namespace {
 
-using namespace std::string_literals;
 std::string In(const std::string& theme, const std::string& file)
 {
     return std::string(ZAF_RUN_DIR) + "/themes/" + theme + "/" + file;
@@ -59,23 +60,21 @@ struct Descriptor {
             required[i] = {kKeys[i].first, ""};
         }
         KV_Store* store = KV_Open(Find(theme, "descriptor.txt").c_str(), required, KV_BLOCK_NONE, nullptr);
-        ok = store != nullptr && KV_GetString(store, kKeys[0].first, &legal_) && *legal_ != '\0';
-        legal = ok ? legal_ : "";
+        const char* v = nullptr;
+        ok = store != nullptr && KV_GetString(store, kKeys[0].first, &v) && *v != '\0';
+        legal = ok ? v : "";
         for (int i = 1; ok && i < 15; ++i) {
-            const char* v = nullptr;
             std::istringstream in(KV_GetString(store, kKeys[i].first, &v) ? v : "");
+            std::vector<int>& numbers = n[kKeys[i].first];
             for (int x; in >> x;) {
-                n[kKeys[i].first].push_back(x);
+                numbers.push_back(x);
             }
-            ok = in.eof() && n[kKeys[i].first].size() == kKeys[i].second;
-            EXPECT_TRUE(ok) << theme << " " << kKeys[i].first << " = \"" << v << "\"";
+            ok = in.eof() && numbers.size() == kKeys[i].second;
+            EXPECT_TRUE(ok) << theme << " " << kKeys[i].first << " = \"" << in.str() << "\"";
         }
         EXPECT_TRUE(ok) << theme << " has all fifteen keys with their numbers";
         KV_Dispose(store);
     }
-
-private:
-    const char* legal_ = nullptr;
 };
 
 // SDL with the dummy drivers and a 32-bit pixel format like the game's back buffer.
@@ -100,18 +99,31 @@ struct Argb {
     Srgb rgb() const { return {double(r), double(g), double(b)}; }
 };
 
-// Holds a surface locked while it is read: pictures loaded with RLE acceleration need it.
-struct Lock {
-    SDL_Surface* s;
-    explicit Lock(SDL_Surface* surface) : s(surface) { SDL_LockSurface(s); }
-    ~Lock() { SDL_UnlockSurface(s); }
-};
-
 Argb ArgbAt(SDL_Surface* s, int x, int y)
 {
     const uint32_t v = PIX_Unpack(s->format, PixelAt(s, x, y));
     return {s->format->Amask != 0 ? static_cast<int>(v >> 24) : 255, static_cast<int>((v >> 16) & 255),
             static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
+}
+
+// How many pixels of the box (the whole picture when its width is 0) pass `test`. The surface
+// is locked meanwhile: pictures loaded with RLE acceleration need it.
+int Count(SDL_Surface* s, const std::function<bool(Argb, int, int)>& test, SDL_Rect box = {0, 0, 0, 0})
+{
+    box = box.w != 0 ? box : SDL_Rect{0, 0, Uint16(s->w), Uint16(s->h)};
+    SDL_LockSurface(s);
+    int count = 0;
+    for (int i = 0; i < box.w * box.h; ++i) {
+        const int x = box.x + i % box.w, y = box.y + i / box.w;
+        count += test(ArgbAt(s, x, y), x, y) ? 1 : 0;
+    }
+    SDL_UnlockSurface(s);
+    return count;
+}
+
+bool Visible(Argb p, int, int)
+{
+    return p.a > 0;
 }
 
 Srgb Tint(Srgb c, const std::vector<int>& p)
@@ -126,6 +138,13 @@ TXT_Font* ThemeFont(const Video& video, bool masked = true)
                         -1, masked ? -1 : 0x808081, video.Format(), 0, TXT_ThemeCharSet.data());
 }
 
+// A picture with its mask, as the game loads frame sets, logo and menu box.
+SDL_Surface* Masked(const Video& video, const std::string& theme, const std::string& stem, uint32_t flags = 0x4000)
+{
+    return PIX_LoadBMP(Find(theme, stem + ".c.bmp").c_str(), Find(theme, stem + ".a.bmp").c_str(), -1, -1,
+                       video.Format(), flags);
+}
+
 PIX_Image* Frames(const Video& video, const std::string& theme, const std::string& stem)
 {
     return PIX_LoadImage(Find(theme, stem + ".c.bmp").c_str(), Find(theme, stem + ".a.bmp").c_str(), -1, -1,
@@ -138,10 +157,7 @@ int Untouched(SDL_Surface* picture, int& painted)
 {
     SDL_Surface* ground = NewSurface32(picture->w, picture->h, 0x123456);
     SDL_BlitSurface(picture, nullptr, ground, nullptr);
-    painted = 0;
-    for (int i = 0; i < ground->w * ground->h; ++i) {
-        painted += (PixelAt(ground, i % ground->w, i / ground->w) & 0xFFFFFF) == 0x123456 ? 0 : 1;
-    }
+    painted = Count(ground, [](Argb p, int, int) { return p.r != 0x12 || p.g != 0x34 || p.b != 0x56; });
     SDL_FreeSurface(ground);
     return picture->w * picture->h - painted;
 }
@@ -178,19 +194,16 @@ TEST(Themes, FontHasEveryGlyphInMaskAndKeyAlike)
     TXT_Font* masked = ThemeFont(video);
     TXT_Font* keyed = ThemeFont(video, false);
     ASSERT_TRUE(masked != nullptr && keyed != nullptr);
-    const Lock a(masked->picture), b(keyed->picture);
     EXPECT_TRUE(masked->largestHeight == FONT_HEIGHT && masked->smallestHeight == FONT_HEIGHT);
+    SDL_Surface* key = keyed->picture;
     for (int i = 0; i < TXT_THEME_GLYPHS; ++i) {
         const unsigned char code = static_cast<unsigned char>(TXT_ThemeCharSet[static_cast<size_t>(i)]);
         const SDL_Rect r = masked->glyphs[code];
         EXPECT_EQ(r.w, FontGlyph(code).width) << "code " << int(code);
-        int inkMasked = 0, inkKeyed = 0;
-        for (int j = 0; j < r.w * r.h; ++j) {
-            inkMasked += ArgbAt(masked->picture, r.x + j % r.w, r.y + j / r.w).a > 0 ? 1 : 0;
-            inkKeyed += PixelAt(keyed->picture, r.x + j % r.w, r.y + j / r.w) != keyed->picture->format->colorkey;
-        }
-        EXPECT_EQ(inkMasked > 0, code != ' ') << "code " << int(code) << ": only the space is empty";
-        EXPECT_EQ(inkKeyed, inkMasked) << "code " << int(code) << ": key and mask agree";
+        const int ink = Count(masked->picture, Visible, r);
+        EXPECT_EQ(ink > 0, code != ' ') << "code " << int(code) << ": only the space is empty";
+        EXPECT_EQ(Count(key, [key](Argb, int x, int y) { return PixelAt(key, x, y) != key->format->colorkey; }, r), ink)
+            << "code " << int(code) << ": key and mask agree";
     }
     TXT_FreeFont(keyed);
     TXT_FreeFont(masked);
@@ -212,19 +225,14 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFramesAndBlend)
                     !Exists(In(theme.name, "field.a.bmp"))) << "the field is opaque and whole: it covers the last frame";
         SDL_FreeSurface(field);
     }
-    for (const std::string& stem : {"logo"s, "template"s}) {
-        SDL_Surface* s = PIX_LoadBMP(In("default", stem + ".c.bmp").c_str(), In("default", stem + ".a.bmp").c_str(),
-                                     -1, -1, video.Format(), 0x4000);
+    for (const char* stem : {"logo", "template"}) {
+        SDL_Surface* s = Masked(video, "default", stem);
         ASSERT_TRUE(s != nullptr && s->format->Amask != 0) << stem << " has an alpha channel from its mask";
-        int clear = 0, solid = 0, painted = 0;
-        {
-            const Lock lock(s);
-            for (int i = 0; i < s->w * s->h; ++i) {
-                clear += ArgbAt(s, i % s->w, i / s->w).a == 0 ? 1 : 0;
-                solid += ArgbAt(s, i % s->w, i / s->w).a == 255 ? 1 : 0;
-            }
-            EXPECT_EQ(ArgbAt(s, 0, 0).a + ArgbAt(s, s->w - 1, s->h - 1).a, 0) << stem << ": corners show what is under";
-        }
+        const int clear = Count(s, [](Argb p, int, int) { return p.a == 0; });
+        const int solid = Count(s, [](Argb p, int, int) { return p.a == 255; });
+        const auto corner = [s](Argb p, int x, int y) { return p.a == 0 && x + y == (x == 0 ? 0 : s->w + s->h - 2); };
+        EXPECT_EQ(Count(s, corner), 2) << stem << ": the top left and bottom right corners show what is under";
+        int painted = 0;
         const int untouched = Untouched(s, painted);
         EXPECT_TRUE(solid > s->w * s->h / 4 && clear > 0 && untouched > 0 && painted > untouched / 4)
             << stem << ": mostly solid, clear parts show when drawn";
@@ -242,16 +250,10 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFramesAndBlend)
     // catcherRight - 12 = 124).
     for (int f = 21; f <= 68; ++f) {
         SDL_Surface* s = image->frames[f];
-        const Lock lock(s);
         const bool left = (f - 21) % 16 < 8;
-        int atCentre = 0, beyond = 0;
-        for (int y = 0; y < s->h; ++y) {
-            atCentre += ArgbAt(s, left ? 28 : 3, y).a > 0 ? 1 : 0;
-            for (int x = left ? 29 : 0; x < (left ? 32 : 3); ++x) {
-                beyond += ArgbAt(s, x, y).a > 0 ? 1 : 0;
-            }
-        }
-        EXPECT_TRUE(s->w == CATCHER_W && s->h == CATCHER_H && atCentre > 0 && beyond == 0)
+        const Sint16 centre = left ? 28 : 3, beyond = left ? 29 : 0;
+        EXPECT_TRUE(s->w == CATCHER_W && s->h == CATCHER_H && Count(s, Visible, {centre, 0, 1, Uint16(s->h)}) > 0 &&
+                    Count(s, Visible, {beyond, 0, 3, Uint16(s->h)}) == 0)
             << "catcher frame " << f << " (" << s->w << "x" << s->h << ") meets the other half and stays on its side";
     }
     PIX_ReleaseImage(image);
@@ -297,6 +299,12 @@ TEST(Themes, EverySoundDecodesShortCleanAndUnclipped)
     EXPECT_EQ(decoded, 25 + static_cast<int>(Themes()[1].sounds.size()));
 }
 
+// The colour as seen with normal vision, without green cones and without red cones.
+std::array<Lab, 3> SeenBy(Srgb c)
+{
+    return {LabFromSrgb(c), LabFromSrgb(SimulateDeuteranopia(c)), LabFromSrgb(SimulateProtanopia(c))};
+}
+
 TEST(Themes, SpeedClassesDifferForEveryEye)
 {
     Video video;
@@ -305,33 +313,29 @@ TEST(Themes, SpeedClassesDifferForEveryEye)
         PIX_Image* image = Frames(video, theme.name, "objects");
         ASSERT_TRUE(d.ok && image != nullptr) << theme.name;
         // The alpha-weighted mean of every frame, tinted for each class.
-        Srgb colours[4];
+        std::array<Lab, 3> seen[4];
         for (int k = 0; k < 4; ++k) {
-            double sum[3] = {0, 0, 0}, weight = 0;
+            double sum[4] = {0, 0, 0, 0};
             for (int f = 0; f < OBJECT_FRAMES; ++f) {
-                SDL_Surface* s = image->frames[f];
-                const Lock lock(s);
-                for (int i = 0; i < s->w * s->h; ++i) {
-                    const Argb px = ArgbAt(s, i % s->w, i / s->w);
-                    const Srgb t = Tint(px.rgb(), d.n.at(kClasses[k]));
-                    sum[0] += t.r * px.a;
-                    sum[1] += t.g * px.a;
-                    sum[2] += t.b * px.a;
-                    weight += px.a;
-                }
+                Count(image->frames[f], [&](Argb p, int, int) {
+                    const Srgb t = Tint(p.rgb(), d.n.at(kClasses[k]));
+                    sum[0] += t.r * p.a;
+                    sum[1] += t.g * p.a;
+                    sum[2] += t.b * p.a;
+                    sum[3] += p.a;
+                    return false;
+                });
             }
-            colours[k] = {sum[0] / weight, sum[1] / weight, sum[2] / weight};
+            seen[k] = SeenBy({sum[0] / sum[3], sum[1] / sum[3], sum[2] / sum[3]});
         }
         PIX_ReleaseImage(image);
         for (int i = 0; i < 4; ++i) {
             for (int j = i + 1; j < 4; ++j) {
-                const Lab x[3] = {LabFromSrgb(colours[i]), LabFromSrgb(SimulateDeuteranopia(colours[i])),
-                                  LabFromSrgb(SimulateProtanopia(colours[i]))};
-                const Lab y[3] = {LabFromSrgb(colours[j]), LabFromSrgb(SimulateDeuteranopia(colours[j])),
-                                  LabFromSrgb(SimulateProtanopia(colours[j]))};
-                EXPECT_TRUE(Ciede2000(x[0], y[0]) >= 20.0 && Ciede2000(x[1], y[1]) >= 10.0 && Ciede2000(x[2], y[2]) >= 10.0)
+                const double normal = Ciede2000(seen[i][0], seen[j][0]), deutan = Ciede2000(seen[i][1], seen[j][1]),
+                             protan = Ciede2000(seen[i][2], seen[j][2]);
+                EXPECT_TRUE(normal >= 20.0 && deutan >= 10.0 && protan >= 10.0)
                     << theme.name << " " << kClasses[i] << " / " << kClasses[j] << ": normal, deutan, protan "
-                    << Ciede2000(x[0], y[0]) << " " << Ciede2000(x[1], y[1]) << " " << Ciede2000(x[2], y[2]);
+                    << normal << " " << deutan << " " << protan;
             }
         }
     }
@@ -344,18 +348,14 @@ TEST(Themes, TextStandsOutAndFitsBesideTheLogoMenuAndChart)
     ASSERT_NE(font, nullptr);
     // The colour of the font's full-strength ink.
     Srgb ink = {0, 0, 0};
-    {
-        const Lock lock(font->picture);
-        const SDL_Rect r = font->glyphs[static_cast<unsigned char>('H')];
-        for (int i = 0; i < r.w * r.h; ++i) {
-            const Argb p = ArgbAt(font->picture, r.x + i % r.w, r.y + i / r.w);
-            ink = p.a == 255 ? p.rgb() : ink;
-        }
-    }
+    const auto inked = [&ink](Argb p, int, int) {
+        ink = p.a == 255 ? p.rgb() : ink;
+        return false;
+    };
+    Count(font->picture, inked, font->glyphs[static_cast<unsigned char>('H')]);
     ASSERT_GT(ink.r + ink.g + ink.b, 600.0) << "a light ink lets the tints choose the colour";
     // The menu box's centre, where the menu entries are drawn.
-    SDL_Surface* box = PIX_LoadBMP(In("default", "template.c.bmp").c_str(), In("default", "template.a.bmp").c_str(),
-                                   -1, -1, video.Format(), 0);
+    SDL_Surface* box = Masked(video, "default", "template", 0);
     ASSERT_NE(box, nullptr);
     SDL_LockSurface(box);
     const Argb centre = ArgbAt(box, box->w / 2, box->h / 2);
@@ -420,37 +420,28 @@ TEST(Themes, ArenaShowsItsTurnAndIsQuietOutside)
         SDL_Surface* field = SDL_ConvertSurface(s, video.model->format, 0);
         SDL_FreeSurface(s);
         ASSERT_NE(field, nullptr);
-        SDL_LockSurface(field);
-        auto lum = [&](int x, int y) { return RelativeLuminance(ArgbAt(field, x, y).rgb()); };
-        double outside = 0, rim = 0, floor = 0, turned[3] = {0, 0, 0};
-        int nOut = 0, nRim = 0, nFloor = 0;
-        for (int y = 0; y < FIELD_SIZE; ++y) {
-            for (int x = 0; x < FIELD_SIZE; ++x) {
-                const int dx = x - 191, dy = y - 191;
-                const double d = std::hypot(dx, dy), here = lum(x, y);
-                if (d > 133) {
-                    outside += here;
-                    ++nOut;
-                } else if (d >= 126.8 && d <= 128.2) {
-                    rim += here;
-                    ++nRim;
-                } else if (d < 118) {
-                    floor += here;
-                    ++nFloor;
-                    // The same pixel a quarter, half and three quarters round.
-                    turned[0] += std::fabs(here - lum(191 - dy, 191 + dx));
-                    turned[1] += std::fabs(here - lum(191 - dx, 191 - dy));
-                    turned[2] += std::fabs(here - lum(191 + dy, 191 - dx));
-                }
+        const auto lum = [field](int x, int y) { return RelativeLuminance(ArgbAt(field, x, y).rgb()); };
+        // Luminance summed beyond the rim, on it, on the floor and between; and how far the floor
+        // differs from itself turned a quarter, a half and three quarters round.
+        double sum[4] = {0, 0, 0, 0}, count[4] = {0, 0, 0, 0}, turned[3] = {0, 0, 0};
+        Count(field, [&](Argb p, int x, int y) {
+            int dx = x - 191, dy = y - 191;
+            const double d = std::hypot(dx, dy), here = RelativeLuminance(p.rgb());
+            const int zone = d > 133 ? 0 : d >= 126.8 && d <= 128.2 ? 1 : d < 118 ? 2 : 3;
+            sum[zone] += here;
+            count[zone] += 1;
+            for (int t = 0; zone == 2 && t < 3; ++t) {
+                std::tie(dx, dy) = std::pair(-dy, dx);
+                turned[t] += std::fabs(here - lum(191 + dx, 191 + dy));
             }
-        }
-        SDL_UnlockSurface(field);
+            return false;
+        });
         SDL_FreeSurface(field);
-        floor /= nFloor;
-        EXPECT_LT(outside / nOut, 0.01) << theme.name << " is dark beyond the rim";
-        EXPECT_GT(rim / nRim, 8 * floor) << theme.name << " has a bright rim";
+        const double floor = sum[2] / count[2];
+        EXPECT_LT(sum[0] / count[0], 0.01) << theme.name << " is dark beyond the rim";
+        EXPECT_GT(sum[1] / count[1], 8 * floor) << theme.name << " has a bright rim";
         for (double t : turned) {
-            EXPECT_GT(t / nFloor, 0.1 * floor) << theme.name << " does not look the same when turned";
+            EXPECT_GT(t / count[2], 0.1 * floor) << theme.name << " does not look the same when turned";
         }
     }
 }

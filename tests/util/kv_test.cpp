@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "tests/support/alloc_check.h"
@@ -33,10 +34,27 @@ KV_Store* parsed(const std::string& text, int blockMode = 0, const char* marker 
     return store;
 }
 
-std::string value_of(KV_Store* store, const char* key)
+// The values found for the keys asked in turn, each followed by a space.
+std::string values(KV_Store* store, std::initializer_list<const char*> keys)
 {
-    const char* value = nullptr;
-    return KV_GetString(store, key, &value) ? value : "<absent>";
+    std::string out;
+    for (const char* key : keys) {
+        const char* value = nullptr;
+        out += (KV_GetString(store, key, &value) ? value : "<absent>") + std::string(" ");
+    }
+    return out;
+}
+
+// The key read as every type, "!" marking a failed get whose output kept its 5.
+std::string typed(KV_Store* store, const char* key)
+{
+    uint32_t u = 5, h = 5;
+    int32_t i = 5;
+    double f = 5;
+    std::ostringstream out;
+    out << (KV_GetUInt(store, key, &u) ? "" : "!") << u << " " << (KV_GetInt(store, key, &i) ? "" : "!") << i << " "
+        << (KV_GetFloat(store, key, &f) ? "" : "!") << f << " " << (KV_GetHex(store, key, &h) ? "" : "!") << h;
+    return out.str() + (KV_HasKey(store, key) ? "; " : " absent; ");
 }
 
 }  // namespace
@@ -88,30 +106,42 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
         KV_Dispose(store);
     }
     store = parsed(messy);
-    EXPECT_EQ(value_of(store, "KEY.UP") + "|" + value_of(store, "# note") + "|" + value_of(store, "eq"), "up  ||a = b");
+    EXPECT_EQ(values(store, {"KEY.UP", "# note", "eq"}), "up    a = b ")
+        << "a value keeps its trailing blanks and any '='; '#' starts no comment";
+    KV_Dispose(store);
+}
+
+TEST(Kv, BlocksAreKeptWholeAndCallersMistakesChangeNothing)
+{
+    KV_Store* store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
     EXPECT_FALSE(KV_Parse(store, "A = 1\nDATA\n", nullptr, KV_BLOCK_REQUIRED, "DATA")) << "an empty block is none";
     EXPECT_FALSE(KV_Parse(store, "A = 1\n", nullptr, KV_BLOCK_REQUIRED, "DATA"));
     EXPECT_TRUE(KV_Parse(store, "DATA\r\nx", nullptr, KV_BLOCK_REQUIRED, "DATA"));
     EXPECT_EQ(std::string(store->blockText, store->blockLength), "x");
     ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5));
     EXPECT_EQ(serialised(store), std::string("MORE\nab\0cd", 10)) << "block bytes after a NUL are kept";
+    KV_Dispose(store);
+    store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
+    store->modified = false;
+    EXPECT_FALSE(KV_ReplaceString(nullptr, "ZOOM", "3") || KV_ReplaceString(store, nullptr, "3"));
+    EXPECT_FALSE(KV_ReplaceString(store, "", "3")) << "blank lines have no key to replace";
+    EXPECT_FALSE(KV_SetBlock(nullptr, "#M", "x", 1) || KV_SetBlock(store, nullptr, "x", 1));
+    EXPECT_FALSE(KV_SetBlock(store, "#M", nullptr, 1)) << "no data for a length";
+    EXPECT_FALSE(store->modified);
+    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\nold block");
     KV_ClearBlock(store);
-    EXPECT_EQ(serialised(store), "");
+    EXPECT_TRUE(store->modified) << "a cleared block must reach the file";
+    EXPECT_EQ(serialised(store), "ZOOM = 2\n");
+    ASSERT_TRUE(KV_SetBlock(store, "#M", nullptr, 0)) << "an empty block needs no data";
+    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\n");
     KV_Dispose(store);
 }
 
 TEST(Kv, LookupsStartAfterTheCursorAndWrapRound)
 {
     KV_Store* store = parsed("X = 1\nA = a\n\nX = 2\n");
-    const struct {
-        const char* key;
-        const char* value;
-    } lookups[] = {
-        {"X", "2"}, {"X", "1"}, {"A", "a"}, {"A", "a"}, {"X", "2"}, {"x", "<absent>"}, {"", "<absent>"}, {"X", "1"},
-    };
-    for (const auto& l : lookups) {
-        EXPECT_EQ(value_of(store, l.key), l.value) << l.key << ": from after the last entry found, round to itself";
-    }
+    EXPECT_EQ(values(store, {"X", "X", "A", "A", "X", "x", "", "X"}), "2 1 a a 2 <absent> <absent> 1 ")
+        << "from after the last entry found, round to itself; case counts; blank lines are no key";
     KV_Dispose(store);
     store = parsed("A = 1\n\nB = 2\nC = 3\n");
     store->modified = false;
@@ -135,22 +165,16 @@ TEST(Kv, LookupsStartAfterTheCursorAndWrapRound)
 
 TEST(Kv, TypedValues)
 {
-    KV_Store* store = parsed("U = 7x\nI = -12abc\nBIG = 99999999999\nLOW = -99999999999\nF = 2.5e1\nH = 0xff\nN = ff\n");
-    uint32_t u = 0, h = 0;
-    int32_t i = 0, big = 0, low = 0;
-    double f = 0;
-    ASSERT_TRUE(KV_GetUInt(store, "U", &u) && KV_GetInt(store, "I", &i) && KV_GetInt(store, "BIG", &big) &&
-                KV_GetInt(store, "LOW", &low) && KV_GetFloat(store, "F", &f) && KV_GetHex(store, "H", &h));
-    EXPECT_TRUE(u == 7 && i == -12 && f == 25.0 && h == 255) << u << " " << i << " " << f << " " << h;
-    EXPECT_TRUE(big == INT32_MAX && low == INT32_MIN) << "out-of-range integers are clamped: " << big << " " << low;
-    u = 5;
-    EXPECT_FALSE(KV_GetHex(store, "N", &u) || KV_GetUInt(store, "Z", &u) || KV_GetInt(store, "Z", &i) ||
-                 KV_GetFloat(store, "Z", &f)) << "a hex value needs its 0x";
-    EXPECT_EQ(u, 5u) << "a failed get leaves the output alone";
+    KV_Store* store = parsed("U = 7x\nI = -12abc\nBIG = 99999999999\nLOW = -99999999999\nF = 2.5e1\nH = 0xff\nN = 07\n");
+    EXPECT_EQ(typed(store, "U") + typed(store, "I") + typed(store, "BIG") + typed(store, "LOW") + typed(store, "F") +
+                  typed(store, "H") + typed(store, "N") + typed(store, "Z"),
+              "7 7 7 !5; 0 -12 -12 !5; 1215752191 2147483647 1e+11 !5; 0 -2147483648 -1e+11 !5; 2 2 25 !5; "
+              "0 0 255 255; 7 7 7 !5; !5 !5 !5 !5 absent; ")
+        << "integers are clamped, hex needs its 0x; a failed get leaves the output alone";
     ASSERT_TRUE(KV_SetHex(store, "H", 0xABCu) && KV_SetInt(store, "I", INT32_MIN) && KV_SetFloat(store, "F", 1.5) &&
                 KV_SetUInt(store, "U", 4294967295u));
     EXPECT_EQ(serialised(store), "U   = 4294967295\nI   = -2147483648\nBIG = 99999999999\nLOW = -99999999999\n"
-                                 "F   = 1.500000\nH   = 0xABC\nN   = ff\n");
+                                 "F   = 1.500000\nH   = 0xABC\nN   = 07\n");
     EXPECT_TRUE(KV_ReplaceUInt(store, "U", 4) && KV_ReplaceInt(store, "I", -1) && KV_ReplaceHex(store, "N", 0) &&
                 KV_ReplaceFloat(store, "F", -0.25));
     EXPECT_FALSE(KV_ReplaceUInt(store, "Z", 4) || KV_ReplaceInt(store, "Z", 4) || KV_ReplaceHex(store, "Z", 4) ||
@@ -192,26 +216,6 @@ TEST(Kv, OpeningFlushingAndClosing)
     EXPECT_TRUE(KV_Close(nullptr));
 }
 
-TEST(Kv, CallersMistakesChangeNothingAndAClearedBlockIsWrittenOut)
-{
-    KV_Store* store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
-    ASSERT_NE(store, nullptr);
-    store->modified = false;
-    EXPECT_FALSE(KV_ReplaceString(nullptr, "ZOOM", "3"));
-    EXPECT_FALSE(KV_ReplaceString(store, nullptr, "3"));
-    EXPECT_FALSE(KV_ReplaceString(store, "", "3")) << "blank lines have no key to replace";
-    EXPECT_FALSE(KV_SetBlock(nullptr, "#M", "x", 1));
-    EXPECT_FALSE(KV_SetBlock(store, nullptr, "x", 1));
-    EXPECT_FALSE(KV_SetBlock(store, "#M", nullptr, 1)) << "no data for a length";
-    EXPECT_FALSE(store->modified);
-    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\nold block");
-    KV_ClearBlock(store);
-    EXPECT_TRUE(store->modified) << "a cleared block must reach the file";
-    ASSERT_TRUE(KV_SetBlock(store, "#M", nullptr, 0)) << "an empty block needs no data";
-    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\n");
-    KV_Dispose(store);
-}
-
 TEST(Kv, EveryAllocationFailureIsCleanedUp)
 {
     CheckEachAllocationFailure([] {
@@ -232,7 +236,7 @@ TEST(Kv, EveryAllocationFailureIsCleanedUp)
     KV_Store* store = parsed("A = 1\nB = 2\n");
     CheckEachAllocationFailure([store] {
         const bool ok = KV_SetString(store, "A", "changed");
-        EXPECT_EQ(value_of(store, "A") + value_of(store, "B"), ok ? "changed2" : "12") << "a failed set changes nothing";
+        EXPECT_EQ(values(store, {"A", "B"}), ok ? "changed 2 " : "1 2 ") << "a failed set changes nothing";
         return ok;
     });
     MEM_FailAt(1);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,18 @@ std::string written(char* (*writer)(T, char*), T value)
     return std::string(buffer, end) + (*end == '#' ? " " : "! ");
 }
 
+// What `f` gives for every input, each followed by a space, so that a whole table compares in
+// one assertion that shows every difference.
+template <typename In, typename F>
+std::string each(const std::vector<In>& inputs, F f)
+{
+    std::ostringstream out;
+    for (const In& in : inputs) {
+        out << f(in) << " ";
+    }
+    return out.str();
+}
+
 }  // namespace
 
 TEST(Tools, NumbersToTextAndBack)
@@ -36,19 +49,14 @@ TEST(Tools, NumbersToTextAndBack)
                   written(AUX_IntToDec, 0) + written(AUX_IntToDec, INT32_MAX) + written(AUX_IntToDec, INT32_MIN),
               "0x0 0xABC 0xFFFFFFFF 0 4294967295 -5 0 2147483647 -2147483648 ")
         << "no NUL written; the most negative value has no positive twin";
-    const struct {
-        const char* text;
-        uint32_t dec;
-        uint32_t hex; // with fallback 77
-    } numbers[] = {
-        {"12ab", 12, 77}, {" 12", 0, 77}, {"-3", 0, 77}, {"4294967296", 0, 77}, {"\xB2", 0, 77}, {"/:", 0, 77},
-        {"0X1F", 0, 77}, {"0x1f", 0, 31}, {"0xAbZ9", 0, 0xAB}, {"0x", 0, 0}, {"0x/", 0, 0}, {"0x\xE1", 0, 0},
-        {"0x09afAFg", 0, 0x9AFAF}, {"0x@`G", 0, 0}, {"0y1", 0, 77}, {"1x1", 1, 77}, {"90", 90, 77},
-    };
-    for (const auto& n : numbers) {
-        EXPECT_EQ(AUX_DecToUInt(n.text), n.dec) << "\"" << n.text << "\": no blanks, no sign, overflow wraps";
-        EXPECT_EQ(AUX_HexToUInt(n.text, 77), n.hex) << "\"" << n.text << "\": needs lower-case 0x, ends at another";
-    }
+    const std::vector<const char*> texts = {"12ab", " 12", "-3",  "4294967296", "\xB2",      "/:",    "0X1F",
+                                            "0x1f", "0xAbZ9", "0x", "0x/",  "0x\xE1", "0x09afAFg", "0x@`G",
+                                            "0y1",  "1x1",    "90"};
+    EXPECT_EQ(each(texts, AUX_DecToUInt), "12 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 90 ")
+        << "no blanks, no sign, overflow wraps";
+    EXPECT_EQ(each(texts, [](const char* t) { return AUX_HexToUInt(t, 77); }),
+              "77 77 77 77 77 77 77 31 171 0 0 0 634799 0 77 77 77 ")
+        << "needs lower-case 0x, ends at any other character";
 }
 
 TEST(Tools, SkippingCopyingAndCase)
@@ -67,19 +75,15 @@ TEST(Tools, SkippingCopyingAndCase)
         EXPECT_EQ(s.skip(s.text) - s.text, s.end) << "\"" << s.text << "\": a tab is no space, a Latin-1 space no blank";
     }
     EXPECT_EQ(AUX_SkipBlanks(nullptr), nullptr);
-    const struct {
-        const char* source;
-        int32_t maximum;
-        const char* dest; // the 8 bytes afterwards, '#' untouched
-    } copies[] = {
-        {"hello", 0, "hello\0##"}, {"hello", 3, "hel\0####"}, {"hi", 5, "hi\0#####"}, {"hello", -1, "########"},
-    };
-    for (const auto& c : copies) {
+    const auto copied = [](const char* source, int32_t maximum) {
         char dest[8];
         memset(dest, '#', sizeof dest);
-        AUX_CopyString(c.source, dest, c.maximum);
-        EXPECT_EQ(std::string(dest, 8), std::string(c.dest, 8)) << "maximum " << c.maximum;
-    }
+        AUX_CopyString(source, dest, maximum);
+        return std::string(dest, 8);
+    };
+    EXPECT_EQ(copied("hello", 0) + copied("hello", 3) + copied("hi", 5) + copied("hello", -1),
+              std::string("hello\0##hel\0####hi\0#############", 32))
+        << "maxima 0 (none), 3, 5 and -1 (nothing copied); '#' is untouched";
     char dest[8];
     EXPECT_TRUE(AUX_DupString("hello", dest, 2) == dest && std::string(dest) == "he");
     EXPECT_TRUE(AUX_DupString(nullptr, dest, 0) == nullptr && AUX_DupString("a", nullptr, -1) == nullptr);
@@ -159,20 +163,17 @@ TEST(Tools, ThemeFilesFallBackToTheDefaultTheme)
     PutFile(folder.Path("themes/default/a.bmp"), "A");
     PutFile(folder.Path("themes/blue/b.bmp"), "B");
     const std::string prefix = folder.Path("");
-    const struct {
-        const char* file;
-        bool found;
-        const char* path; // the last path tried, after the folder
-        size_t size = AUX_PATH_SIZE;
-    } finds[] = {
-        {"b.bmp", true, "themes/blue/b.bmp"}, {"a.bmp", true, "themes/default/a.bmp"},
-        {"c.bmp", false, "themes/default/c.bmp"}, {"", false, "themes/default/"}, {"b.bmp", false, "", 8},
-    };
-    for (const auto& f : finds) {
+    const auto found = [&prefix](const char* file, size_t size) {
         char dest[AUX_PATH_SIZE];
-        EXPECT_EQ(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", f.file, dest, f.size), f.found) << f.file;
-        EXPECT_EQ(dest, (*f.path != '\0' ? prefix : "") + f.path) << "a folder is no file; a path too long is missing";
-    }
+        const bool ok = AUX_FindThemeFile(prefix.c_str(), "themes", "blue", file, dest, size);
+        const std::string path = dest;
+        return (ok ? "found " : "missing ") + (path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : "?" + path);
+    };
+    EXPECT_EQ(found("b.bmp", AUX_PATH_SIZE) + ", " + found("a.bmp", AUX_PATH_SIZE) + ", " +
+                  found("c.bmp", AUX_PATH_SIZE) + ", " + found("", AUX_PATH_SIZE) + ", " + found("b.bmp", 8),
+              "found themes/blue/b.bmp, found themes/default/a.bmp, missing themes/default/c.bmp, "
+              "missing themes/default/, missing ?")
+        << "the last path tried; a folder is no file; a path too long is missing and left empty";
 }
 
 TEST(Tools, ReadingWholeFiles)
@@ -183,8 +184,7 @@ TEST(Tools, ReadingWholeFiles)
     uint32_t size = 0;
     auto* data = static_cast<char*>(AUX_ReadFile(path.c_str(), nullptr, &size, 2));
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::string(data, 9), std::string("abc\0def\0\0", 9)) << "the extra bytes are zero";
-    EXPECT_EQ(size, 7u);
+    EXPECT_EQ(std::string(data, 9) + std::to_string(size), std::string("abc\0def\0\0007", 10)) << "extra bytes are 0";
     MEM_Free(data);
     char buffer[10];
     memset(buffer, '#', sizeof buffer);
@@ -248,37 +248,28 @@ TEST(Tools, WritingReplacesTheFileOnlyWhenEverythingIsWritten)
     EXPECT_EQ(folder.Entries(), 1) << "no temporary file is left behind";
 }
 
-TEST(Tools, ScramblingMatchesWorkedExamplesAndRoundTrips)
+TEST(Tools, ScramblingMatchesWorkedExamplesAndByteOrderSwaps)
 {
     // k starts as the length's bytes mixed with 0x3D and grows by each plain byte ^ c, where c
-    // counts down from length - 1.
-    const struct {
-        std::vector<uint8_t> plain, scrambled;
-    } examples[] = {
-        {{0x41}, {0x7D}}, {{0x00, 0x01, 0x02}, {0x3E, 0x41, 0x42}}, {{0xFF, 0xFF}, {0xC0, 0xC2}},
-    };
-    for (const auto& e : examples) {
-        std::vector<uint8_t> bytes = e.plain;
-        AUX_Scramble(bytes.data(), static_cast<uint32_t>(bytes.size()));
-        EXPECT_EQ(bytes, e.scrambled) << "length " << bytes.size();
-        AUX_Unscramble(bytes.data(), static_cast<uint32_t>(bytes.size()));
-        EXPECT_EQ(bytes, e.plain) << "length " << bytes.size();
-    }
-    std::vector<uint8_t> wide(0x010203, 0);
+    // counts down from length - 1; the higher bytes of a long length enter the first key.
+    std::vector<uint8_t> bytes = {0x41, 0x00, 0x01, 0x02, 0xFF, 0xFF}, wide(0x010203, 0);
+    AUX_Scramble(bytes.data(), 1);
+    AUX_Scramble(bytes.data() + 1, 3);
+    AUX_Scramble(bytes.data() + 4, 2);
     AUX_Scramble(wide.data(), static_cast<uint32_t>(wide.size()));
-    EXPECT_EQ(wide[0], 0x3D) << "the higher bytes of the length enter the first key";
     AUX_Scramble(nullptr, 5);
-}
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0x7D, 0x3E, 0x41, 0x42, 0xC0, 0xC2})) << "lengths 1, 3 and 2";
+    EXPECT_EQ(wide[0], 0x3D);
+    AUX_Unscramble(bytes.data(), 1);
+    AUX_Unscramble(bytes.data() + 1, 3);
+    AUX_Unscramble(bytes.data() + 4, 2);
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0x41, 0x00, 0x01, 0x02, 0xFF, 0xFF})) << "unscrambling undoes it";
 
-TEST(Tools, ByteOrder)
-{
     EXPECT_EQ(AUX_IsBigEndian(), 0) << "x86-64 and arm64 Linux are little-endian";
     EXPECT_EQ(AUX_Swap32(0x11223344u), 0x44332211u);
-    uint8_t in[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    uint8_t out[8];
-    EXPECT_EQ(AUX_SwapBuffer(in, out, 8, 2), out);
+    uint8_t in[] = {1, 2, 3, 4, 5, 6, 7, 8}, out[8];
+    EXPECT_TRUE(AUX_SwapBuffer(in, out, 8, 2) == out && AUX_SwapBuffer(in, in, 8, 4) == in) << "in place too";
     EXPECT_EQ(std::vector<uint8_t>(out, out + 8), (std::vector<uint8_t>{2, 1, 4, 3, 6, 5, 8, 7}));
-    EXPECT_EQ(AUX_SwapBuffer(in, in, 8, 4), in) << "in place";
     EXPECT_EQ(std::vector<uint8_t>(in, in + 8), (std::vector<uint8_t>{4, 3, 2, 1, 8, 7, 6, 5}));
     CheckEachAllocationFailure([&in] {
         auto* fresh = static_cast<uint8_t*>(AUX_SwapBuffer(in, nullptr, 4, 2));
@@ -293,57 +284,43 @@ TEST(Tools, ByteOrder)
 TEST(Tools, TrigonometryAndRotation)
 {
     AUX_InitTrigTables();
-    // 18.85 rounds away from zero both ways; arc cosine 0.5 is a sixth of a turn, truncated;
-    // negative arc sines wrap into the turn.
-    const struct {
-        const char* name;
-        int32_t value, expected;
-    } points[] = {
-        {"sin 0", AUX_Sine[0], 0}, {"sin 256", AUX_Sine[256], 1024}, {"sin 512", AUX_Sine[512], 0},
-        {"sin 768", AUX_Sine[768], -1024}, {"cos 0", AUX_Cosine[0], 1024}, {"cos 256", AUX_Cosine[256], 0},
-        {"cos 512", AUX_Cosine[512], -1024}, {"cos 1024", AUX_Cosine[1024], 1024}, {"sin 128", AUX_Sine[128], 724},
-        {"sin 640", AUX_Sine[640], -724}, {"sin 3", AUX_Sine[3], 19}, {"sin 1021", AUX_Sine[1021], -19},
-        {"cos 253", AUX_Cosine[253], 19}, {"cos 259", AUX_Cosine[259], -19}, {"sin 1024", AUX_Sine[1024], 0},
-        {"acos 0", AUX_ArcCosine[1024], 256}, {"acos -1", AUX_ArcCosine[0], 512}, {"acos 1", AUX_ArcCosine[2048], 0},
-        {"acos 0.5", AUX_ArcCosine[1024 + 512], 170}, {"asin 0", AUX_ArcSine[1024], 0},
-        {"asin 1", AUX_ArcSine[2048], 256}, {"asin -1", AUX_ArcSine[0], 768}, {"asin -0.5", AUX_ArcSine[512], 938},
+    const std::vector<int> angles = {0, 3, 128, 253, 256, 259, 512, 640, 768, 1021, 1024};
+    EXPECT_EQ(each(angles, [](int a) { return AUX_Sine[a]; }), "0 19 724 1024 1024 1024 0 -724 -1024 -19 0 ")
+        << "18.85 rounds away from zero both ways";
+    EXPECT_EQ(each(angles, [](int a) { return AUX_Cosine[a]; }), "1024 1024 724 19 0 -19 -1024 -724 0 1024 1024 ");
+    const std::vector<int> values = {0, 512, 1024, 1536, 2048}; // -1, -0.5, 0, 0.5, 1
+    EXPECT_EQ(each(values, [](int v) { return AUX_ArcCosine[v]; }), "512 341 256 170 0 ")
+        << "a sixth of a turn is truncated";
+    EXPECT_EQ(each(values, [](int v) { return AUX_ArcSine[v]; }), "768 938 0 85 256 ")
+        << "negative arc sines wrap into the turn";
+    const std::vector<std::vector<int32_t>> turns = {
+        {1000, 0, 256}, {0, 1000, 256},
+        {-1000, 0, 128},      // -724000 / 1024 truncates toward zero
+        {1000, 0, 1024 + 256}, // angles beyond a turn wrap
+        {100 << 16, 0, 256},   // 16.16 positions do not overflow
     };
-    for (const auto& p : points) {
-        EXPECT_EQ(p.value, p.expected) << p.name;
-    }
-    const struct {
-        int32_t x, y;
-        uint32_t angle;
-        int32_t toX, toY;
-    } turns[] = {
-        {1000, 0, 256, 0, 1000}, {0, 1000, 256, -1000, 0},
-        {-1000, 0, 128, -707, -707},          // -724000 / 1024 truncates toward zero
-        {1000, 0, 1024 + 256, 0, 1000},       // angles beyond a turn wrap
-        {100 << 16, 0, 256, 0, 100 << 16},    // 16.16 positions do not overflow
-    };
-    for (const auto& t : turns) {
-        int32_t x = t.x, y = t.y;
-        AUX_Rotate(&x, &y, t.angle);
-        EXPECT_EQ(std::to_string(x) + "," + std::to_string(y), std::to_string(t.toX) + "," + std::to_string(t.toY))
-            << "(" << t.x << "," << t.y << ") by " << t.angle;
-    }
-    std::string angles;
-    for (auto [x, y] : {std::pair{5, 0}, {0, 5}, {-5, 0}, {0, -5}, {0, 0}, {3, -3}, {-3, 3}, {1, -1000}}) {
-        angles += std::to_string(AUX_VectorAngle(x, y)) + " ";
-    }
-    EXPECT_EQ(angles, "0 256 512 768 0 896 383 769 ") << "the zero vector divides by nothing; the table truncates";
+    EXPECT_EQ(each(turns, [](std::vector<int32_t> t) {
+                  AUX_Rotate(&t[0], &t[1], static_cast<uint32_t>(t[2]));
+                  return std::to_string(t[0]) + "," + std::to_string(t[1]);
+              }),
+              "0,1000 -1000,0 -707,-707 0,1000 0,6553600 ");
+    const std::vector<std::pair<int, int>> vectors = {{5, 0},   {0, 5},  {-5, 0}, {0, -5},
+                                                      {0, 0},   {3, -3}, {-3, 3}, {1, -1000}};
+    EXPECT_EQ(each(vectors, [](std::pair<int, int> v) { return AUX_VectorAngle(v.first, v.second); }),
+              "0 256 512 768 0 896 383 769 ")
+        << "the zero vector divides by nothing; the table truncates";
 }
 
 TEST(Tools, LesserHelpers)
 {
     const uint8_t range[] = "abcabdabde";
-    size_t at = 99;
-    EXPECT_EQ(AUX_FindLongestMatch(range, 10, reinterpret_cast<const uint8_t*>("abde"), 4, &at), 4u);
-    EXPECT_EQ(at, 6u);
-    EXPECT_EQ(AUX_FindLongestMatch(range, 10, reinterpret_cast<const uint8_t*>("abx"), 3, &at), 2u);
-    EXPECT_EQ(at, 0u) << "the first place of the longest match";
-    EXPECT_EQ(AUX_FindLongestMatch(range, 10, reinterpret_cast<const uint8_t*>("z"), 1, &at), 0u);
-
+    const auto match = [&range](const char* wanted) {
+        size_t at = 99;
+        const size_t length = AUX_FindLongestMatch(range, 10, reinterpret_cast<const uint8_t*>(wanted),
+                                                   strlen(wanted), &at);
+        return std::to_string(length) + (length > 0 ? "@" + std::to_string(at) : "");
+    };
+    EXPECT_EQ(match("abde") + " " + match("abx") + " " + match("z"), "4@6 2@0 0") << "the first longest match";
     char text[] = "one\ntwo\n\nfour\n";
     char** lines = nullptr;
     ASSERT_EQ(AUX_SplitLines(text, &lines, true), 4u) << "a final LF starts no new line";
@@ -351,7 +328,6 @@ TEST(Tools, LesserHelpers)
     MEM_Free(lines);
     char empty[] = "";
     EXPECT_TRUE(AUX_SplitLines(empty, &lines, true) == 0 && lines == nullptr);
-
     int32_t* values = AUX_Shuffle(-3, 6);
     ASSERT_NE(values, nullptr);
     std::vector<int32_t> sorted(values, values + 10);
@@ -360,10 +336,11 @@ TEST(Tools, LesserHelpers)
     MEM_Free(values);
     EXPECT_EQ(AUX_Shuffle(2, 1), nullptr);
     const char* names[] = {"a", "b", "c"};
-    EXPECT_EQ(std::to_string(AUX_IndexOfString(names, 3, "b", 1)) + std::to_string(AUX_IndexOfString(names, 3, "b", 2)) +
-                  std::to_string(AUX_IndexOfString(names, 3, "b", -2)) + std::to_string(AUX_IndexOfString(names, 3, "d", 0)),
-              "2-1-1-1") << "the result must be below the count and not negative";
-
+    EXPECT_EQ(each(std::vector<int>{1, 2, -2, 0}, [&names](int start) {
+                  return AUX_IndexOfString(names, 3, start == 0 ? "d" : "b", start);
+              }),
+              "2 -1 -1 -1 ")
+        << "the result must be below the count and not negative";
     TempDir folder;
     AUX_Log* log = AUX_CreateLog(folder.Path("log.txt").c_str());
     ASSERT_NE(log, nullptr);
