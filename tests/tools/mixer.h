@@ -25,17 +25,13 @@ struct MixerSession {
     {
         UseDummyDrivers();
         Uint16 format = 0;
-        open = SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) == 0 && Mix_OpenAudio(22050, AUDIO_S16SYS, 1, 1024) == 0;
-        if (open && (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != AUDIO_S16SYS)) {
-            Mix_CloseAudio();
-            open = false;
-        }
+        open = SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) == 0 && Mix_OpenAudio(22050, AUDIO_S16SYS, 1, 1024) == 0 &&
+               Mix_QuerySpec(&rate, &format, &channels) != 0 && format == AUDIO_S16SYS;
     }
+    // Closing a mixer that never opened does nothing.
     ~MixerSession()
     {
-        if (open) {
-            Mix_CloseAudio();
-        }
+        Mix_CloseAudio();
         SDL_Quit();
     }
     MixerSession(const MixerSession&) = delete;

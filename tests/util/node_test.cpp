@@ -73,8 +73,8 @@ TEST(Node, LinkingMovesNodesBetweenListsAndTextsSortInPlace)
     n[4].data = nullptr;
     EXPECT_EQ(NODE_SortStrings(&b, 0), -1);
     EXPECT_TRUE(b.first == &n[1] && n[1].data == nullptr) << "the nodes stay, a missing text sorts first";
-    EXPECT_EQ(NODE_FindString(&b, "1"), &n[4]) << "a node without text is skipped";
-    EXPECT_EQ(NODE_FindString(&b, "2"), nullptr);
+    EXPECT_TRUE(NODE_FindString(&b, "1") == &n[4] && NODE_FindString(&b, "2") == nullptr)
+        << "a node without text is skipped";
     EXPECT_EQ(NODE_SortStrings(&b, 1), -1);
     MEM_FailAt(1);
     EXPECT_EQ(NODE_SortStrings(&b, 0), 0) << "a failed allocation is reported and changes nothing";
@@ -114,11 +114,11 @@ TEST(Node, ItemsCarryAnAddressAndAreLinkedFoundAndFreed)
     NODE_Item* c = NODE_GetItem(&list, 0);
     NODE_UnlinkAllItems(&list);
     EXPECT_TRUE(list.first == nullptr && a->list == nullptr && c->list == nullptr);
+    NODE_FreeItem(c);
     NODE_AddItemTail(a, &list);
     NODE_AddItemTail(lone, &list);
     NODE_FreeAllItems(&list);
     EXPECT_TRUE(list.first == nullptr && list.last == nullptr);
-    NODE_FreeItem(c);
 }
 
 TEST(Node, SortedInsertionAndSortingFollowEachModeAndKeepEqualNamesInOrder)
@@ -169,6 +169,13 @@ TEST(Node, SortedInsertionAndSortingFollowEachModeAndKeepEqualNamesInOrder)
         MEM_FailAt(0);
         NODE_FreeAllItems(&list);
     }
+    NODE_List many;
+    fill(&many, {"q", "w", "e", "r", "t", "y", "u", "i", "o", "p", "a", "s", "d",
+                 "f", "g", "h", "j", "k", "l", "z", "x", "c", "v", "b", "n", "m"});
+    EXPECT_EQ(NODE_SortItems(&many, NODE_SORT_DESCENDING), -1);
+    EXPECT_EQ(walk(many), "z y x w v u t s r q p o n m l k j i h g f e d c b a ")
+        << "a list too long for a plain insertion sort, with names one letter apart";
+    NODE_FreeAllItems(&many);
     NODE_List empty{nullptr, nullptr};
     EXPECT_TRUE(NODE_SortItems(&empty, 1) == -1 && NODE_SortItems(nullptr, 1) == 0);
 }

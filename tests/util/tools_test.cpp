@@ -336,11 +336,11 @@ TEST(Tools, LesserHelpers)
     MEM_Free(values);
     EXPECT_EQ(AUX_Shuffle(2, 1), nullptr);
     const char* names[] = {"a", "b", "c"};
-    EXPECT_EQ(each(std::vector<int>{1, 2, -2, 0}, [&names](int start) {
-                  return AUX_IndexOfString(names, 3, start == 0 ? "d" : "b", start);
+    EXPECT_EQ(each(std::vector<int>{1, 2, -2, -1, 0}, [&names](int offset) {
+                  return AUX_IndexOfString(names, 3, offset == 0 ? "d" : "b", offset);
               }),
-              "2 -1 -1 -1 ")
-        << "the result must be below the count and not negative";
+              "2 -1 -1 0 -1 ")
+        << "the index of \"b\" plus the offset, when it is below the count and not negative; \"d\" is absent";
     TempDir folder;
     AUX_Log* log = AUX_CreateLog(folder.Path("log.txt").c_str());
     ASSERT_NE(log, nullptr);
