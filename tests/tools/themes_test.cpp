@@ -202,7 +202,8 @@ TEST(Themes, FontHasEveryGlyphInMaskAndKeyAlike)
         EXPECT_EQ(r.w, FontGlyph(code).width) << "code " << int(code);
         const int ink = Count(masked->picture, Visible, r);
         EXPECT_EQ(ink > 0, code != ' ') << "code " << int(code) << ": only the space is empty";
-        EXPECT_EQ(Count(key, [key](Argb, int x, int y) { return PixelAt(key, x, y) != key->format->colorkey; }, r), ink)
+        const auto keyedInk = [key](Argb, int x, int y) { return PixelAt(key, x, y) != key->format->colorkey; };
+        EXPECT_EQ(Count(key, keyedInk, r), ink)
             << "code " << int(code) << ": key and mask agree";
     }
     TXT_FreeFont(keyed);
