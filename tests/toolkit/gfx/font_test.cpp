@@ -267,57 +267,51 @@ TEST_F(FontTest, SpreadAndJustifiedLinesShareTheSparePixels)
     EXPECT_EQ(TXT_DrawRangeJustified(font_, t, t + 3, 1, canvas_, 5, 0, 25), t + 3) << "ends at `to`";
 }
 
-TEST_F(FontTest, WrapsAtWordsAndBreaksLongWords)
+TEST_F(FontTest, WrappedTextBreaksAtWordsAndJustifiesOrSpreadsItsLines)
 {
-    SDL_Rect rect = {5, 2, 25, 40};
-    const char* t = "abc dea";
-    EXPECT_EQ(Show([&] { EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + 7); }, 2), "a@5 b@9 c@14")
-        << "the first word, its space and 'de' would fit";
-    EXPECT_EQ(Drawn(10), "d@5 e@9 a@13") << "the whole second word on the next line";
+    using Draw = const char* (*)(const TXT_Font*, const char*, int, int, SDL_Surface*, const SDL_Rect*);
+    const struct {
+        Draw draw;
+        SDL_Rect rect;
+        int lineSpacing;
+        const char* text;
+        const char* lines;  // the rows 7 + lineSpacing apart from the top of the rectangle
+        const char* why;
+    } cases[] = {
+        {TXT_DrawWrapped, {5, 2, 25, 40}, 1, "abc dea", "a@5 b@9 c@14 / d@5 e@9 a@13",
+         "the whole second word on the next line, though its 'de' would fit"},
+        {TXT_DrawWrapped, {5, 0, 10, 50}, 1, "abcde", "a@5 b@9 / c@5 d@11 / e@5", "a word wider than the line is broken"},
+        {TXT_DrawWrapped, {0, 0, 50, 50}, 3, "a\n\n  b", "a@0 /  / b@0",
+         "an empty line; spaces at a line's start are skipped"},
+        {TXT_DrawWrappedJustified, {5, 0, 25, 40}, 1, "a b ab ab\nab b a ab b",
+         "a@5 b@13 a@22 b@26 / a@5 b@9 / a@5 b@9 b@18 a@27 / a@5 b@9 _@14 b@17",
+         "justified to the right edge; a paragraph's last line left-aligned, the text's last line plain"},
+        {TXT_DrawWrappedSpread, {5, 0, 25, 40}, 1, "a b ab ab", "a@5 _@9 b@12 _@18 a@21 b@26 / a@5 b@9", "spread"},
+        {TXT_DrawWrappedSpread, {5, 0, 30, 40}, 1, "ab WWW", "a@5 b@9 / W@5 W@23 / W@5",
+         "a short line above the spreading threshold is drawn plainly, a broken word is spread"},
+    };
+    for (const auto& c : cases) {
+        SDL_FillRect(canvas_, nullptr, 0);
+        EXPECT_EQ(c.draw(font_, c.text, 1, c.lineSpacing, canvas_, &c.rect), c.text + std::strlen(c.text)) << c.why;
+        std::string lines = Drawn(c.rect.y);
+        for (int y = c.rect.y + 7 + c.lineSpacing; y < c.rect.y + c.rect.h; y += 7 + c.lineSpacing) {
+            lines += " / " + Drawn(y);
+        }
+        EXPECT_EQ(lines.erase(lines.find_last_not_of(" /") + 1), c.lines) << c.why;
+    }
 
-    rect = {5, 0, 10, 50};
-    EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "abcde", 1, 1, canvas_, &rect); }), "a@5 b@9");
-    EXPECT_EQ(Drawn(8) + " " + Drawn(16), "c@5 d@11 e@5") << "a word wider than the line is broken";
-
-    rect = {0, 0, 50, 50};
-    EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "a\n\n  b", 1, 3, canvas_, &rect); }), "a@0");
-    EXPECT_EQ(Drawn(10), "") << "an empty line";
-    EXPECT_EQ(Drawn(20), "b@0") << "spaces at a line's start are skipped";
-
-    t = "ab\ncd";
+    const char* t = "ab\ncd";
     for (const auto& [height, end] : {std::pair{7, 3}, std::pair{15, 5}, std::pair{6, 0}}) {
-        rect = {0, 0, 50, static_cast<uint16_t>(height)};
+        const SDL_Rect rect = {0, 0, 50, static_cast<uint16_t>(height)};
         EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + end) << "room for lines in " << height;
     }
-    rect = {0, 0, 10, 50};
+    const SDL_Rect narrow = {0, 0, 10, 50};
     t = "aW";
-    EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + 1) << "a glyph wider than the rectangle";
-
+    EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &narrow), t + 1) << "a glyph wider than the rectangle";
     const SDL_Rect clip = {0, 30, 12, 20};
     SDL_SetClipRect(canvas_, &clip);
     EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "ab ab", 1, 1, canvas_, nullptr); }, 30), "a@0 b@4 _@9")
         << "the clip rectangle by default; the space before the cut is drawn";
     SDL_SetClipRect(canvas_, nullptr);
     EXPECT_EQ(Drawn(38), "a@0 b@4");
-}
-
-TEST_F(FontTest, JustifiedAndSpreadParagraphs)
-{
-    SDL_Rect rect = {5, 0, 25, 40};
-    const char* t = "a b ab ab\nab b a ab b";
-    EXPECT_EQ(Show([&] { EXPECT_EQ(TXT_DrawWrappedJustified(font_, t, 1, 1, canvas_, &rect), t + 21); }),
-              "a@5 b@13 a@22 b@26");
-    EXPECT_EQ(PixelAt(canvas_, 29, 0), Ink(2, false)) << "ends at the right edge";
-    EXPECT_EQ(Drawn(8), "a@5 b@9") << "a paragraph's last line is left-aligned";
-    EXPECT_EQ(Drawn(16), "a@5 b@9 b@18 a@27") << "8 spare pixels, 4 for each space";
-    EXPECT_EQ(Drawn(24), "a@5 b@9 _@14 b@17") << "the text's last line is plain";
-
-    EXPECT_EQ(Show([&] { TXT_DrawWrappedSpread(font_, "a b ab ab", 1, 1, canvas_, &rect); }),
-              "a@5 _@9 b@12 _@18 a@21 b@26");
-    EXPECT_EQ(Drawn(8), "a@5 b@9");
-    rect.w = 30;
-    EXPECT_EQ(Show([&] { TXT_DrawWrappedSpread(font_, "ab WWW", 1, 1, canvas_, &rect); }), "a@5 b@9")
-        << "a short wrapped line above the threshold is drawn plainly";
-    EXPECT_EQ(Drawn(8), "W@5 W@23") << "a broken word is spread";
-    EXPECT_EQ(Drawn(16), "W@5");
 }
