@@ -309,7 +309,8 @@ void type(uint32_t key)
 TEST_F(Dispatch, LineEditorEditsWithinItsCapacity)
 {
     DISP_EnableUnicode(0);
-    EXPECT_EQ(DISP_UnicodeUsers(), 0u) << "releasing with no user does not wrap around";
+    EXPECT_TRUE(DISP_UnicodeUsers() == 0u && SDL_EnableUNICODE(-1) == 0)
+        << "releasing with no user does not wrap around and leaves Unicode off";
     DISP_EnableUnicode(1);
     DISP_LineEditor* editor = nullptr;
     // A row with an initial text starts a new editor; each key is pressed and released.

@@ -169,7 +169,11 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
     EXPECT_EQ(TXT_SetAlpha(copy, 128), 0);
     EXPECT_TRUE((copy->picture->flags & SDL_SRCALPHA) && copy->picture->format->alpha == 128);
     EXPECT_EQ(TXT_SetAlpha(nullptr, 1), -1);
+    SDL_Surface* picture = copy->picture;
+    picture->refcount++;
     TXT_FreeFont(copy);
+    EXPECT_EQ(picture->refcount, 1) << "freeing the font releases its picture";
+    SDL_FreeSurface(picture);
 }
 
 TEST_F(FontTest, MeasuresAndFitsWithSpacing)
