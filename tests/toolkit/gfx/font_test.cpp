@@ -29,32 +29,25 @@ uint32_t Ink(size_t i, bool firstColumn)
 }
 
 // A font picture with one box per glyph, `perRow` boxes a row, rows two lines below the
-// tallest box of the row above. `where` receives each glyph's rectangle.
-SDL_Surface* MakeFontPicture(const std::vector<Size>& glyphs, size_t perRow, std::vector<SDL_Rect>* where)
+// tallest box of the row above, on more background than the boxes need.
+SDL_Surface* MakeFontPicture(const std::vector<Size>& glyphs, size_t perRow)
 {
-    int width = 0;
-    int height = 0;
-    std::vector<SDL_Rect> rects;
-    for (size_t start = 0; start < glyphs.size(); start += perRow) {
-        int x = 0;
-        int tallest = 0;
-        for (size_t i = start; i < glyphs.size() && i < start + perRow; i++) {
-            rects.push_back({static_cast<int16_t>(x + 1), static_cast<int16_t>(height + 1), glyphs[i].w, glyphs[i].h});
-            x += glyphs[i].w + 3;
-            tallest = std::max<int>(tallest, glyphs[i].h);
+    SDL_Surface* picture = NewSurface32(64, 32, 0x00204060);
+    int x = 0;
+    int y = 0;
+    int tallest = 0;
+    for (size_t i = 0; i < glyphs.size(); i++) {
+        if (i > 0 && i % perRow == 0) {
+            y += tallest + 3;
+            x = 0;
+            tallest = 0;
         }
-        width = std::max(width, x);
-        height += tallest + 3;
-    }
-    SDL_Surface* picture = NewSurface32(width, height - 1, 0x00204060);
-    for (size_t i = 0; i < rects.size(); i++) {
-        const SDL_Rect& r = rects[i];
-        FillBox(picture, r.x - 1, r.y - 1, r.w + 2, r.h + 2, kBorder);
-        FillBox(picture, r.x, r.y, r.w, r.h, Ink(i, false));
-        FillBox(picture, r.x, r.y, 1, r.h, Ink(i, true));
-    }
-    if (where != nullptr) {
-        *where = rects;
+        const Size g = glyphs[i];
+        FillBox(picture, x, y, g.w + 2, g.h + 2, kBorder);
+        FillBox(picture, x + 1, y + 1, g.w, g.h, Ink(i, false));
+        FillBox(picture, x + 1, y + 1, 1, g.h, Ink(i, true));
+        x += g.w + 3;
+        tallest = std::max<int>(tallest, g.h);
     }
     return picture;
 }
@@ -67,19 +60,17 @@ class FontTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        model_ = NewSurface32(1, 1);
         blocks_ = MEM_LiveBlocks();
-        path_ = dir_.SaveBMP(MakeFontPicture(kSizes, 4, &where_), "font.bmp");
+        path_ = dir_.SaveBMP(MakeFontPicture(kSizes, 4), "font.bmp");
         font_ = Load(path_, kSet);
         ASSERT_NE(font_, nullptr);
-        canvas_ = NewSurface32(100, 50);
     }
     void TearDown() override
     {
         TXT_FreeFont(font_);
+        EXPECT_EQ(MEM_LiveBlocks(), blocks_) << "fonts left allocated";
         SDL_FreeSurface(canvas_);
         SDL_FreeSurface(model_);
-        EXPECT_EQ(MEM_LiveBlocks(), blocks_) << "fonts left allocated";
     }
 
     TXT_Font* Load(const std::string& path, const char* set)
@@ -110,10 +101,9 @@ protected:
 
     TempDir dir_;
     std::string path_;
-    SDL_Surface* model_ = nullptr;
-    SDL_Surface* canvas_ = nullptr;
+    SDL_Surface* model_ = NewSurface32(1, 1);
+    SDL_Surface* canvas_ = NewSurface32(100, 50);
     TXT_Font* font_ = nullptr;
-    std::vector<SDL_Rect> where_;
     int64_t blocks_ = 0;
 };
 
@@ -127,13 +117,14 @@ std::string Metrics(const TXT_Font* f)
 
 TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
 {
-    for (size_t i = 0; i < kSizes.size(); i++) {
-        EXPECT_EQ(RectText(font_->glyphs[static_cast<unsigned char>(kSet[i])]), RectText(where_[i])) << kSet[i];
+    std::string glyphs;
+    for (const char c : std::string(kSet) + "z") {
+        glyphs += RectText(font_->glyphs[static_cast<unsigned char>(c)]) + " ";
     }
-    EXPECT_EQ(font_->glyphs[static_cast<unsigned char>('d')].y, 11) << "the second row two lines below the tallest box";
+    EXPECT_EQ(glyphs, "1,1 2x6 6,1 3x6 12,1 4x7 19,1 5x6 1,11 3x6 7,11 3x5 13,11 12x6 0,0 0x0 ")
+        << "boxes in order, rows two lines below the tallest box; codes outside the set stay empty";
     EXPECT_EQ(Metrics(font_), "2-12 x 5-7");
-    EXPECT_EQ(RectText(font_->glyphs[static_cast<unsigned char>('z')]), "0,0 0x0") << "codes outside the set stay empty";
-    const std::string path = dir_.SaveBMP(MakeFontPicture({{6, 8}, {4, 6}, {2, 4}}, 3, nullptr), "shrinking.bmp");
+    const std::string path = dir_.SaveBMP(MakeFontPicture({{6, 8}, {4, 6}, {2, 4}}, 3), "shrinking.bmp");
     TXT_Font* shrinking = Load(path, "xyz");
     EXPECT_TRUE(shrinking != nullptr && Metrics(shrinking) == "2-6 x 4-8") << "glyphs that only shrink";
     TXT_FreeFont(shrinking);
@@ -142,9 +133,8 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
     EXPECT_EQ(std::string(set, 1) + set[94] + set[95] + set[188] + set[189] + set[190], " ~\xA1\xFF\x01\x02");
     EXPECT_EQ(std::strchr(set, '\xAD'), nullptr) << "no soft hyphen";
 
-    SDL_Surface* open = MakeFontPicture(kSizes, 4, nullptr);
-    const SDL_Rect& last = where_.back();
-    FillBox(open, last.x - 1, last.y + last.h, last.w + 2, 1, Ink(0, false));
+    SDL_Surface* open = MakeFontPicture(kSizes, 4);
+    FillBox(open, 12, 17, 14, 1, Ink(0, false));  // the bottom edge of W
     for (const auto& [file, chars] : {std::pair{path_, " abcdeWX"}, std::pair{dir_.Path("missing.bmp"), kSet},
                                       std::pair{path_, static_cast<const char*>(nullptr)},
                                       std::pair{dir_.SaveBMP(open, "open.bmp"), kSet}}) {
@@ -179,7 +169,11 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
     EXPECT_EQ(TXT_SetAlpha(copy, 128), 0);
     EXPECT_TRUE((copy->picture->flags & SDL_SRCALPHA) && copy->picture->format->alpha == 128);
     EXPECT_EQ(TXT_SetAlpha(nullptr, 1), -1);
+    SDL_Surface* picture = copy->picture;
+    picture->refcount++;
     TXT_FreeFont(copy);
+    EXPECT_EQ(picture->refcount, 1) << "freeing the font releases its picture";
+    SDL_FreeSurface(picture);
 }
 
 TEST_F(FontTest, MeasuresAndFitsWithSpacing)
@@ -258,8 +252,6 @@ TEST_F(FontTest, SpreadAndJustifiedLinesShareTheSparePixels)
          "trailing spaces drawn but not counted"},
         {[&] { TXT_DrawSpread(font_, "Wd", canvas_, 90, 0, 10); }, "W@90 d@97", "squeezed, past the edge too"},
         {[&] { TXT_DrawSpread(font_, "a ", canvas_, 4, 0, 30); }, "a@4 _@7", "one character stays at x"},
-        {[&] { TXT_DrawRangeJustified(font_, "a b ab ", nullptr, 1, canvas_, 5, 0, 25); }, "a@5 b@13 a@22 b@26",
-         "glyphs take 17 of 25, the two spaces 4 and 4"},
         {[&] { TXT_DrawRangeJustified(font_, "a  b", nullptr, 1, canvas_, 0, 0, 13); }, "a@0 b@9",
          "5 spare: the first space 2, the last the remaining 3"},
         {[&] { TXT_DrawRangeJustified(font_, "a b", nullptr, 1, canvas_, 0, 0, 8); }, "a@0 _@4 b@7",
@@ -267,8 +259,6 @@ TEST_F(FontTest, SpreadAndJustifiedLinesShareTheSparePixels)
         {[&] { TXT_DrawRangeJustified(font_, "ab cd", nullptr, 1, canvas_, 0, 0, 6); }, "a@0 b@4 _@9 c@12 d@18",
          "wider than the width: drawn plainly"},
         {[&] { TXT_DrawRangeJustified(font_, "   ", nullptr, 1, canvas_, 0, 0, 30); }, "", "only spaces"},
-        {[&] { TXT_DrawRangeSpread(font_, "a b ab", nullptr, 1, canvas_, 5, 0, 25); }, "a@5 _@9 b@12 _@18 a@21 b@26",
-         "7 spare over 5 gaps, truncated"},
         {[&] { TXT_DrawRangeSpread(font_, "ab", nullptr, 1, canvas_, 5, 0, 30); }, "a@5 b@9",
          "23 spare for 7 of glyphs: above the threshold, plain"},
         {[&] { TXT_DrawRangeSpread(font_, "ab", nullptr, 1, canvas_, 5, 0, 15); }, "a@5 b@16",
@@ -281,57 +271,51 @@ TEST_F(FontTest, SpreadAndJustifiedLinesShareTheSparePixels)
     EXPECT_EQ(TXT_DrawRangeJustified(font_, t, t + 3, 1, canvas_, 5, 0, 25), t + 3) << "ends at `to`";
 }
 
-TEST_F(FontTest, WrapsAtWordsAndBreaksLongWords)
+TEST_F(FontTest, WrappedTextBreaksAtWordsAndJustifiesOrSpreadsItsLines)
 {
-    SDL_Rect rect = {5, 2, 25, 40};
-    const char* t = "abc dea";
-    EXPECT_EQ(Show([&] { EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + 7); }, 2), "a@5 b@9 c@14")
-        << "the first word, its space and 'de' would fit";
-    EXPECT_EQ(Drawn(10), "d@5 e@9 a@13") << "the whole second word on the next line";
+    using Draw = const char* (*)(const TXT_Font*, const char*, int, int, SDL_Surface*, const SDL_Rect*);
+    const struct {
+        Draw draw;
+        SDL_Rect rect;
+        int lineSpacing;
+        const char* text;
+        const char* lines;  // the rows 7 + lineSpacing apart from the top of the rectangle
+        const char* why;
+    } cases[] = {
+        {TXT_DrawWrapped, {5, 2, 25, 40}, 1, "abc dea", "a@5 b@9 c@14 / d@5 e@9 a@13",
+         "the whole second word on the next line, though its 'de' would fit"},
+        {TXT_DrawWrapped, {5, 0, 10, 50}, 1, "abcde", "a@5 b@9 / c@5 d@11 / e@5", "a word wider than the line is broken"},
+        {TXT_DrawWrapped, {0, 0, 50, 50}, 3, "a\n\n  b", "a@0 /  / b@0",
+         "an empty line; spaces at a line's start are skipped"},
+        {TXT_DrawWrappedJustified, {5, 0, 25, 40}, 1, "a b ab ab\nab b a ab b",
+         "a@5 b@13 a@22 b@26 / a@5 b@9 / a@5 b@9 b@18 a@27 / a@5 b@9 _@14 b@17",
+         "justified to the right edge; a paragraph's last line left-aligned, the text's last line plain"},
+        {TXT_DrawWrappedSpread, {5, 0, 25, 40}, 1, "a b ab ab", "a@5 _@9 b@12 _@18 a@21 b@26 / a@5 b@9", "spread"},
+        {TXT_DrawWrappedSpread, {5, 0, 30, 40}, 1, "ab WWW", "a@5 b@9 / W@5 W@23 / W@5",
+         "a short line above the spreading threshold is drawn plainly, a broken word is spread"},
+    };
+    for (const auto& c : cases) {
+        SDL_FillRect(canvas_, nullptr, 0);
+        EXPECT_EQ(c.draw(font_, c.text, 1, c.lineSpacing, canvas_, &c.rect), c.text + std::strlen(c.text)) << c.why;
+        std::string lines = Drawn(c.rect.y);
+        for (int y = c.rect.y + 7 + c.lineSpacing; y < c.rect.y + c.rect.h; y += 7 + c.lineSpacing) {
+            lines += " / " + Drawn(y);
+        }
+        EXPECT_EQ(lines.erase(lines.find_last_not_of(" /") + 1), c.lines) << c.why;
+    }
 
-    rect = {5, 0, 10, 50};
-    EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "abcde", 1, 1, canvas_, &rect); }), "a@5 b@9");
-    EXPECT_EQ(Drawn(8) + " " + Drawn(16), "c@5 d@11 e@5") << "a word wider than the line is broken";
-
-    rect = {0, 0, 50, 50};
-    EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "a\n\n  b", 1, 3, canvas_, &rect); }), "a@0");
-    EXPECT_EQ(Drawn(10), "") << "an empty line";
-    EXPECT_EQ(Drawn(20), "b@0") << "spaces at a line's start are skipped";
-
-    t = "ab\ncd";
+    const char* t = "ab\ncd";
     for (const auto& [height, end] : {std::pair{7, 3}, std::pair{15, 5}, std::pair{6, 0}}) {
-        rect = {0, 0, 50, static_cast<uint16_t>(height)};
+        const SDL_Rect rect = {0, 0, 50, static_cast<uint16_t>(height)};
         EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + end) << "room for lines in " << height;
     }
-    rect = {0, 0, 10, 50};
+    const SDL_Rect narrow = {0, 0, 10, 50};
     t = "aW";
-    EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + 1) << "a glyph wider than the rectangle";
-
+    EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &narrow), t + 1) << "a glyph wider than the rectangle";
     const SDL_Rect clip = {0, 30, 12, 20};
     SDL_SetClipRect(canvas_, &clip);
     EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "ab ab", 1, 1, canvas_, nullptr); }, 30), "a@0 b@4 _@9")
         << "the clip rectangle by default; the space before the cut is drawn";
     SDL_SetClipRect(canvas_, nullptr);
     EXPECT_EQ(Drawn(38), "a@0 b@4");
-}
-
-TEST_F(FontTest, JustifiedAndSpreadParagraphs)
-{
-    SDL_Rect rect = {5, 0, 25, 40};
-    const char* t = "a b ab ab\nab b a ab b";
-    EXPECT_EQ(Show([&] { EXPECT_EQ(TXT_DrawWrappedJustified(font_, t, 1, 1, canvas_, &rect), t + 21); }),
-              "a@5 b@13 a@22 b@26");
-    EXPECT_EQ(PixelAt(canvas_, 29, 0), Ink(2, false)) << "ends at the right edge";
-    EXPECT_EQ(Drawn(8), "a@5 b@9") << "a paragraph's last line is left-aligned";
-    EXPECT_EQ(Drawn(16), "a@5 b@9 b@18 a@27") << "8 spare pixels, 4 for each space";
-    EXPECT_EQ(Drawn(24), "a@5 b@9 _@14 b@17") << "the text's last line is plain";
-
-    EXPECT_EQ(Show([&] { TXT_DrawWrappedSpread(font_, "a b ab ab", 1, 1, canvas_, &rect); }),
-              "a@5 _@9 b@12 _@18 a@21 b@26");
-    EXPECT_EQ(Drawn(8), "a@5 b@9");
-    rect.w = 30;
-    EXPECT_EQ(Show([&] { TXT_DrawWrappedSpread(font_, "ab WWW", 1, 1, canvas_, &rect); }), "a@5 b@9")
-        << "a short wrapped line above the threshold is drawn plainly";
-    EXPECT_EQ(Drawn(8), "W@5 W@23") << "a broken word is spread";
-    EXPECT_EQ(Drawn(16), "W@5");
 }
