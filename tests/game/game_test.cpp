@@ -137,34 +137,30 @@ TEST_F(GameLoopTest, TheQuitKeyLeadsToTheGameOverScreenButAClosedWindowEndsAll)
 uint32_t floodLeft = 0;
 std::vector<uint32_t> keysPerFrame;
 
-// Every key the game takes brings the next one, as a stream arriving faster than any step
-// can empty the queue; the last is followed by a close request.
-void FloodingTracer(const char* line)
-{
-    if (std::strstr(line, "key left") == nullptr) {
-        return;
-    }
-    keysPerFrame.resize(frameCounter + 1);
-    keysPerFrame[frameCounter] += 1;
-    SDL_Event event{};
-    event.type = floodLeft == 0 ? SDL_QUIT : (floodLeft % 2 == 0 ? SDL_KEYDOWN : SDL_KEYUP);
-    event.key.keysym.sym = SDLK_LEFT;
-    floodLeft -= floodLeft > 0 ? 1 : 0;
-    SDL_PushEvent(&event);
-}
-
 TEST_F(GameLoopTest, AFloodOfKeysNeitherFreezesThePlayNorLosesAKey)
 {
     floodLeft = 5000 - 1;
     keysPerFrame.clear();
-    SetGameTracer(FloodingTracer);
+    // Every key the game takes brings the next one, as a stream arriving faster than any step
+    // can empty the queue; the last is followed by a close request.
+    SetGameTracer([](const char* line) {
+        if (std::strstr(line, "key left") != nullptr) {
+            keysPerFrame.resize(frameCounter + 1);
+            keysPerFrame[frameCounter] += 1;
+            SDL_Event event{};
+            event.type = floodLeft == 0 ? SDL_QUIT : (floodLeft % 2 == 0 ? SDL_KEYDOWN : SDL_KEYUP);
+            event.key.keysym.sym = SDLK_LEFT;
+            floodLeft -= floodLeft > 0 ? 1 : 0;
+            SDL_PushEvent(&event);
+        }
+    });
     Script({{1500, SDL_KEYDOWN, SDLK_LEFT}});
     PlayGame();
     SetGameTracer(nullptr);
     EXPECT_EQ(app.runState, RUN_QUIT) << "the close request behind the flood was honoured";
     EXPECT_EQ(std::accumulate(keysPerFrame.begin(), keysPerFrame.end(), 0u), 5000u)
         << "every key taken, the rest in later frames";
-    EXPECT_EQ(*std::max_element(keysPerFrame.begin(), keysPerFrame.end()), static_cast<uint32_t>(DISP_POLL_LIMIT))
+    EXPECT_EQ(*std::max_element(keysPerFrame.begin(), keysPerFrame.end()), uint32_t{DISP_POLL_LIMIT})
         << "a frame takes at most the limit";
     EXPECT_LE(frameCounter, keysPerFrame.size()) << "play ended in the frame after the last key";
 }

@@ -66,10 +66,10 @@ public:
             }
         }
     }
-    // A screen that cannot be left still ends: the window is closed at `closeAt`.
-    void EnterWith(uint32_t points, uint32_t closeAt = 60000)
+    // A screen that cannot be left still ends: the window is closed a minute on.
+    void EnterWith(uint32_t points)
     {
-        Script({{closeAt, SDL_QUIT, SDLK_UNKNOWN}});
+        Script({{CLK_GetTicks() + 60000, SDL_QUIT, SDLK_UNKNOWN}});
         app.points = points;
         app.runState = RUN_PLAY;
         EnterChart();
@@ -268,16 +268,16 @@ TEST_F(ScreensTest, ScoresTakeTheirChartRow)
     EXPECT_EQ(rows, "5000 1000a 900b 800c 800 700d 600e 500f 400g 300h ");
 }
 
-TEST_F(ScreensTest, TheNameIsTypedUnderTheTitleAndAnEmptyNameIsRefused)
+TEST_F(ScreensTest, TheNameIsTypedUnderTheTitleUpToFifteenCharactersAndAnEmptyOneIsRefused)
 {
     MakeCanvas();
     const int64_t blocks = MEM_LiveBlocks();
-    Type("\r" "Zo\xEB\r");
+    Type("\r" "Zo\xEB" "abcdefghijklm\r"); // one character too many
     EnterWith(4700);
     EXPECT_EQ((Ints{app.runState, nameEntry.newRow, chart[1].points, chart[2].points}),
               (Ints{RUN_PLAY, 1, 4700, 4500}))
         << "a finished name goes back to the menu loop; the rows below moved down";
-    EXPECT_STREQ(chart[1].name, "Zo\xEB");
+    EXPECT_STREQ(chart[1].name, "Zo\xEB" "abcdefghijkl");
     EXPECT_GT(presents, 0);
     EXPECT_LT(CLK_GetTicks(), 1000u) << "the screen was left at once";
     EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PLAY, 0, SOUND_CONGRATULATIONS, 0}}));
@@ -289,7 +289,8 @@ TEST_F(ScreensTest, TheNameIsTypedUnderTheTitleAndAnEmptyNameIsRefused)
     ExpectPixels({{96, 190, kText, "the title"}, {95, 190, kOutline, "its outline"},
                   {96, 196, kOutline, "the finished name, in the outline font"},
                   {94, 196, backdrop, "left of it"},
-                  {106, 196, kOutline, "the name's last column, 3 glyphs on"}});
+                  {154, 196, kOutline, "the name's last column, 15 glyphs on"},
+                  {157, 196, backdrop, "no sixteenth character"}});
 }
 
 TEST_F(ScreensTest, AnEntryThatCannotBeMadeLeavesTheRowNameless)
