@@ -75,21 +75,6 @@ TEST_F(GameLoopTest, CentreAnimationOpensIdlesAndLaunches)
     EXPECT_EQ(frames, (Ints{1, 2, 3, 4, 5, 6, 7, 8, 3, 4, 5, 6, 9, 10, 11, 0, 1, 2, 3}));
 }
 
-TEST_F(GameLoopTest, PlayDrawsFlashesAndMarkersOverTheArena)
-{
-    MakeCanvas();
-    HoldLaunches();
-    NewFlash(60, 60);
-    Object* marked = Place(0, 0, 0, 0, 0);
-    marked->screenX = 190;
-    marked->screenY = 60;
-    marked->stateBits = ST_INVERTED;
-    MarkObject(marked);
-    GameDraw();
-    EXPECT_EQ((Ints{Pixel(58, 58), Pixel(61, 61), Pixel(57, 60), Pixel(190, 60)}),
-              (Ints{SpriteColour(12), SpriteColour(12), 0, SpriteColour(17)}));
-}
-
 // Closing the window in the entry, in play and in the pause is run by the replay tests.
 TEST_F(GameLoopTest, TheQuitKeyLeadsToTheGameOverScreenButAClosedWindowEndsAll)
 {
@@ -187,20 +172,6 @@ TEST_F(GameLoopTest, KeysAreBoundByTheirConfiguredNamesOnlyDuringTheGame)
     DISP_PollAll();
     EXPECT_EQ(app.runState, RUN_MENU) << "neither the window-close nor the quit key is still bound";
     ASSERT_TRUE(StartGame());
-}
-
-TEST_F(GameLoopTest, ShowcaseSceneStaysPut)
-{
-    ArrangeShowcaseGame();
-    const Ints scene = {30, 8, 4};
-    EXPECT_EQ((Ints{ObjectCount(), NODE_CountNodes(&game.beams), NODE_CountNodes(&game.marked)}), scene);
-    ASSERT_NE(game.target, nullptr);
-    for (int i = 0; i < 200; ++i) {
-        Step();
-    }
-    EXPECT_EQ((Ints{ObjectCount(), NODE_CountNodes(&game.beams), NODE_CountNodes(&game.marked)}), scene)
-        << "nothing caught, missed or launched";
-    EXPECT_EQ(game.catches + game.misses, 3u);
 }
 
 }  // namespace
