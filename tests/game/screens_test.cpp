@@ -102,16 +102,11 @@ TEST_F(ScreensTest, StatusTextsReadAsThePlayerSeesThem)
         frameCounter = r.frame;
         EXPECT_STREQ(LevelPointsText(), r.text) << "frame " << r.frame;
     }
-    game.chain = 2;
-    EXPECT_STREQ(NextExtraText(), "pointer @ -3");
     game.nextExtra = &extrasLadder[EXTRA_ROWS - 1];
     game.chain = 0;
     EXPECT_STREQ(NextExtraText(), "magnet @ -120") << "the last rung";
     game.nextExtra = &extrasLadder[EXTRA_ROWS];
     EXPECT_EQ(NextExtraText(), nullptr) << "nothing once the ladder is climbed";
-    game.missesLimit = 12;
-    game.misses = 3;
-    EXPECT_STREQ(MissesLeftText(), "9");
     for (uint32_t frame = 0; frame < 30; ++frame) {
         EXPECT_EQ(GameOverTextShown(frame), frame > 10) << "GAME OVER, 19 frames on, 11 off: " << frame;
         EXPECT_EQ(GameOverTextShown(frame + 30), frame > 10) << frame + 30;
