@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,19 +29,23 @@ bool IsDefaultChart()
     return true;
 }
 
+std::vector<uint8_t> StoredBytes()
+{
+    uint8_t out[CHART_FILE_SIZE];
+    ChartToBytes(out);
+    return {out, out + CHART_FILE_SIZE};
+}
+
 TEST(ChartBytes, TheStoredBlockIsTheOneWorkedOutByHand)
 {
     memcpy(chart, kRows, sizeof chart);
     // Bytes left behind the NUL by an earlier, longer name must not reach the file.
     memcpy(chart[3].name, "\0leftover", 10);
-    uint8_t out[CHART_FILE_SIZE];
-    ChartToBytes(out);
-    EXPECT_EQ(std::vector<uint8_t>(out, out + CHART_FILE_SIZE), kFileBytes);
+    EXPECT_EQ(StoredBytes(), kFileBytes);
     SetDefaultChart();
     ASSERT_TRUE(ChartFromBytes(kFile, CHART_FILE_SIZE));
     EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
-    ChartToBytes(out);
-    EXPECT_EQ(std::vector<uint8_t>(out, out + CHART_FILE_SIZE), kFileBytes) << "the rows read back";
+    EXPECT_EQ(StoredBytes(), kFileBytes) << "the rows read back";
     std::vector<uint8_t> data(kFileBytes);
     data.resize(400);
     for (size_t size : {0, 1, 199, 201, 400}) {
@@ -68,6 +68,8 @@ TEST(ChartBytes, TheStoredBlockIsTheOneWorkedOutByHand)
     }
 }
 
+// Saving into a new data folder, bad lengths, a FIFO and a broken place are run through the
+// whole program in tests/shell/program_test.cpp.
 class ChartFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -104,80 +106,14 @@ protected:
     const std::string path = dir.Path("chart.raw");
 };
 
-TEST_F(ChartFile, SavedAndLoadedThroughTheDataFolder)
-{
-    EXPECT_EQ(Pass(), "");
-    EXPECT_TRUE(loadedDefault) << "no file yet";
-    EXPECT_FALSE(ChartAwaitsSave()) << "saved once";
-    EXPECT_EQ(ReadBytes(path), kFileBytes);
-
-    app.backBufferX = 100; // at zoom 1 the field sits inside a wider screen
-    SetDefaultChart();
-    ASSERT_TRUE(LoadChart());
-    EXPECT_TRUE(ChartAwaitsSave());
-    EXPECT_EQ(chartCentreX, 227);
-    EXPECT_EQ(chartTop, 150);
-    EXPECT_EQ(chart[0].points, 123456789u);
-    EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
-
-    // A data folder that does not exist yet is made when the chart is first saved.
-    const std::string deeper = dir.Path("new/zaf/");
-    ASSERT_TRUE(PortableFolders(deeper.c_str(), &folders));
-    EXPECT_EQ(Pass(), "");
-    EXPECT_EQ(ReadBytes(deeper + "chart.raw"), kFileBytes);
-    struct stat info {};
-    ASSERT_EQ(stat(deeper.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u) << "the player's folders are private";
-    EXPECT_FALSE(WriteChartFile(dir.Path("no/such/folder/chart.raw").c_str()));
-
-    // A file of another length holds no chart: the default is loaded and may replace it.
-    for (size_t size : {199, 201}) {
-        std::vector<uint8_t> bytes(kFileBytes);
-        bytes.resize(size);
-        dir.Write("new/zaf/chart.raw", bytes);
-        EXPECT_EQ(Pass(), "") << size;
-        EXPECT_TRUE(loadedDefault) << "a file of " << size << " bytes";
-        EXPECT_EQ(ReadBytes(deeper + "chart.raw"), kFileBytes) << "a file of " << size << " bytes";
-    }
-}
-
-TEST_F(ChartFile, AFileThatCannotBeReadIsNeverReplaced)
-{
-    // As root no permission keeps a file from being read, so the unreadable files here are
-    // of other kinds: a folder, a FIFO (which must not block the start), and a file standing
-    // where the data folder should be.
-    struct Case {
-        const char* what;
-        bool (*make)(const char* path);
-        bool inTheWay;
-    };
-    const Case cases[] = {
-        {"a folder", [](const char* p) { return mkdir(p, 0700) == 0; }, false},
-        {"a FIFO", [](const char* p) { return mkfifo(p, 0600) == 0; }, false},
-        {"a file in the way", [](const char* p) { return AUX_WriteFile(p, kFile, CHART_FILE_SIZE); }, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        rmdir(path.c_str());
-        std::remove(path.c_str());
-        ASSERT_TRUE(c.make(path.c_str()));
-        ASSERT_TRUE(PortableFolders((c.inTheWay ? path + "/" : dir.Path("")).c_str(), &folders));
-        ForgetNotices();
-        const std::string said = Pass();
-        EXPECT_TRUE(loadedDefault);
-        EXPECT_NE(said.find("chart.raw"), std::string::npos) << said;
-        EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
-        struct stat info {};
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(S_ISREG(info.st_mode), c.inTheWay) << "replaced";
-        EXPECT_EQ(Pass(), "") << "said only once";
-    }
-    EXPECT_EQ(ReadBytes(path), kFileBytes) << "the file standing in the way";
-}
-
-TEST_F(ChartFile, APlaceWithoutTwoNumbersFailsButTheRowsAreRead)
+TEST_F(ChartFile, RowsAreReadWhateverThePlaceAndAFileInTheWayIsNeverReplaced)
 {
     dir.Write("chart.raw", kFileBytes);
+    app.backBufferX = 100; // at zoom 1 the field sits inside a wider screen
+    ASSERT_TRUE(LoadChart());
+    EXPECT_TRUE(ChartAwaitsSave());
+    EXPECT_EQ(chartCentreX * 1000 + chartTop, 227150);
+    EXPECT_EQ(chart[0].points, 123456789u);
     for (const char* place : std::initializer_list<const char*>{"127", "", "x 5", nullptr}) {
         const std::string what = place != nullptr ? "'" + std::string(place) + "'" : "no CHART";
         ASSERT_TRUE(place != nullptr ? KV_SetString(app.descriptor, "CHART", place)
@@ -190,6 +126,17 @@ TEST_F(ChartFile, APlaceWithoutTwoNumbersFailsButTheRowsAreRead)
     unsigned y = 0;
     EXPECT_TRUE(ParseChartPlace(" 12  34 ", &x, &y));
     EXPECT_EQ(x * 1000 + y, 12034u);
+    ASSERT_TRUE(KV_SetString(app.descriptor, "CHART", "127 150"));
+
+    // A file where the data folder should be: nothing read, nothing written, said once.
+    ASSERT_TRUE(PortableFolders((path + "/").c_str(), &folders));
+    const std::string said = Pass();
+    EXPECT_TRUE(loadedDefault);
+    EXPECT_NE(said.find("chart.raw"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+    EXPECT_EQ(Pass(), "") << "said only once";
+    EXPECT_EQ(ReadBytes(path), kFileBytes) << "the file standing in the way";
+    EXPECT_FALSE(WriteChartFile(dir.Path("no/such/folder/chart.raw").c_str()));
 }
 
 } // namespace

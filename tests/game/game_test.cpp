@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "game/extras.h"
 #include "tests/game/game_fixture.h"
@@ -74,65 +75,33 @@ TEST_F(GameLoopTest, CentreAnimationOpensIdlesAndLaunches)
     EXPECT_EQ(frames, (Ints{1, 2, 3, 4, 5, 6, 7, 8, 3, 4, 5, 6, 9, 10, 11, 0, 1, 2, 3}));
 }
 
-TEST_F(GameLoopTest, PlayDrawsFlashesAndMarkersOverTheArena)
+// Closing the window in the entry, in play and in the pause is run by the replay tests.
+TEST_F(GameLoopTest, TheQuitKeyLeadsToTheGameOverScreenButAClosedWindowEndsAll)
 {
-    MakeCanvas();
-    HoldLaunches();
-    NewFlash(60, 60);
-    Object* marked = Place(0, 0, 0, 0, 0);
-    marked->screenX = 190;
-    marked->screenY = 60;
-    marked->stateBits = ST_INVERTED;
-    MarkObject(marked);
-    GameDraw();
-    EXPECT_EQ((Ints{Pixel(58, 58), Pixel(61, 61), Pixel(57, 60), Pixel(190, 60)}),
-              (Ints{SpriteColour(12), SpriteColour(12), 0, SpriteColour(17)}));
-}
-
-TEST_F(GameLoopTest, PhasesEndByTheQuitKeyOrTheWindowsClose)
-{
-    const struct {
-        const char* what;
-        std::vector<ScriptedEvent> script;
-        RunState state;
-        bool gameOver;
-        uint32_t endsAfter, endsBefore;
-        int played; // a sound that must have come, or -1
-    } kCases[] = {
-        {"closed in the entry", {{300, SDL_QUIT, SDLK_UNKNOWN}}, RUN_QUIT, false, 300, 1000, -1},
-        {"quit key, then on from the game-over screen",
-         {{2000, SDL_KEYDOWN, SDLK_ESCAPE}, {2040, SDL_KEYUP, SDLK_ESCAPE}, {3000, SDL_KEYDOWN, SDLK_ESCAPE}, {3040, SDL_KEYUP, SDLK_ESCAPE}},
-         RUN_PLAY, true, 3040, 3100, SOUND_SHOT},
-        {"closed in play", {{2000, SDL_QUIT, SDLK_UNKNOWN}}, RUN_QUIT, false, 2000, 2100, SOUND_SHOT},
-        {"closed with the quit key released in the same frame",
-         {{2000, SDL_KEYDOWN, SDLK_ESCAPE}, {2040, SDL_QUIT, SDLK_UNKNOWN}, {2040, SDL_KEYUP, SDLK_ESCAPE}, {4000, SDL_QUIT, SDLK_UNKNOWN}},
-         RUN_QUIT, false, 2040, 2100, -1},
-        {"closed in the pause", {{1500, SDL_KEYDOWN, SDLK_p}, {1600, SDL_QUIT, SDLK_UNKNOWN}}, RUN_QUIT, false, 1600, 1700, SOUND_SELECTION},
-    };
-    for (const auto& c : kCases) {
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "closed with the quit key released in the same frame" : "quit key");
         ASSERT_TRUE(Restart("normal"));
         ClearSounds();
         const uint32_t start = CLK_GetTicks();
-        std::vector<ScriptedEvent> script = c.script;
-        for (ScriptedEvent& event : script) {
-            event.at += start;
-        }
-        Script(script);
+        const uint32_t end = start + (close ? 2040 : 3040);
+        Script({{start + 2000, SDL_KEYDOWN, SDLK_ESCAPE},
+                {start + 2040, close ? SDL_QUIT : SDL_KEYUP, SDLK_UNKNOWN},
+                {start + 2040, SDL_KEYUP, SDLK_ESCAPE}, // not yet the game-over screen
+                {start + 3000, SDL_KEYDOWN, SDLK_ESCAPE}, {start + 3040, SDL_KEYUP, SDLK_ESCAPE}});
         PlayGame();
-        EXPECT_EQ(app.runState, c.state) << c.what;
-        EXPECT_GE(CLK_GetTicks() - start, c.endsAfter) << c.what;
-        EXPECT_LT(CLK_GetTicks() - start, c.endsBefore) << c.what;
+        EXPECT_EQ(app.runState, close ? RUN_QUIT : RUN_PLAY);
+        EXPECT_GE(CLK_GetTicks(), end);
+        EXPECT_LT(CLK_GetTicks(), end + 100) << "the last event ended the phase";
         const std::vector<SoundCall>& calls = Calls();
-        ASSERT_GE(calls.size(), 2u) << c.what;
-        EXPECT_EQ(calls.front(), (SoundCall{AUDIO_PLAY, 0, SOUND_MOVEMENT, -1})) << c.what;
-        EXPECT_EQ(Played(Plays(), SOUND_GAME_OVER), c.gameOver) << c.what;
-        EXPECT_TRUE(c.played < 0 || Played(Plays(), c.played)) << c.what;
-        if (c.gameOver) {
-            EXPECT_EQ(std::vector<SoundCall>(calls.end() - 3, calls.end() - 1),
-                      (std::vector<SoundCall>{{AUDIO_PAUSE, -1, -1, 0}, {AUDIO_HALT, -1, -1, 0}}))
-                << "every channel stopped right before the game-over sound";
-            EXPECT_EQ(calls.back().sound, SOUND_GAME_OVER);
-        }
+        ASSERT_GE(calls.size(), 3u);
+        EXPECT_EQ(calls.front(), (SoundCall{AUDIO_PLAY, 0, SOUND_MOVEMENT, -1}));
+        EXPECT_TRUE(Played(Plays(), SOUND_SHOT));
+        EXPECT_EQ(Played(Plays(), SOUND_GAME_OVER), !close);
+        const SoundCall over = {AUDIO_PLAY, calls.back().channel, SOUND_GAME_OVER, 0};
+        EXPECT_EQ(std::vector<SoundCall>(calls.end() - 3, calls.end()) ==
+                      (std::vector<SoundCall>{{AUDIO_PAUSE, -1, -1, 0}, {AUDIO_HALT, -1, -1, 0}, over}),
+                  !close)
+            << "every channel stopped right before the game-over sound";
         Script({});
         DISP_Flush();
     }
@@ -153,37 +122,30 @@ TEST_F(GameLoopTest, PhasesEndByTheQuitKeyOrTheWindowsClose)
 uint32_t floodLeft = 0;
 std::vector<uint32_t> keysPerFrame;
 
-// Every key the game takes brings the next one, as a stream arriving faster than any step
-// can empty the queue; the last is followed by a close request.
-void FloodingTracer(const char* line)
-{
-    if (std::strstr(line, "key left") == nullptr) {
-        return;
-    }
-    keysPerFrame.resize(frameCounter + 1);
-    keysPerFrame[frameCounter] += 1;
-    SDL_Event event{};
-    event.type = floodLeft == 0 ? SDL_QUIT : (floodLeft % 2 == 0 ? SDL_KEYDOWN : SDL_KEYUP);
-    event.key.keysym.sym = SDLK_LEFT;
-    floodLeft -= floodLeft > 0 ? 1 : 0;
-    SDL_PushEvent(&event);
-}
-
 TEST_F(GameLoopTest, AFloodOfKeysNeitherFreezesThePlayNorLosesAKey)
 {
     floodLeft = 5000 - 1;
     keysPerFrame.clear();
-    SetGameTracer(FloodingTracer);
+    // Every key the game takes brings the next one, as a stream arriving faster than any step
+    // can empty the queue; the last is followed by a close request.
+    SetGameTracer([](const char* line) {
+        if (std::strstr(line, "key left") != nullptr) {
+            keysPerFrame.resize(frameCounter + 1);
+            keysPerFrame[frameCounter] += 1;
+            SDL_Event event{};
+            event.type = floodLeft == 0 ? SDL_QUIT : (floodLeft % 2 == 0 ? SDL_KEYDOWN : SDL_KEYUP);
+            event.key.keysym.sym = SDLK_LEFT;
+            floodLeft -= floodLeft > 0 ? 1 : 0;
+            SDL_PushEvent(&event);
+        }
+    });
     Script({{1500, SDL_KEYDOWN, SDLK_LEFT}});
     PlayGame();
     SetGameTracer(nullptr);
     EXPECT_EQ(app.runState, RUN_QUIT) << "the close request behind the flood was honoured";
-    uint32_t keys = 0;
-    for (uint32_t n : keysPerFrame) {
-        keys += n;
-    }
-    EXPECT_EQ(keys, 5000u) << "every key taken, the rest in later frames";
-    EXPECT_EQ(*std::max_element(keysPerFrame.begin(), keysPerFrame.end()), static_cast<uint32_t>(DISP_POLL_LIMIT))
+    EXPECT_EQ(std::accumulate(keysPerFrame.begin(), keysPerFrame.end(), 0u), 5000u)
+        << "every key taken, the rest in later frames";
+    EXPECT_EQ(*std::max_element(keysPerFrame.begin(), keysPerFrame.end()), uint32_t{DISP_POLL_LIMIT})
         << "a frame takes at most the limit";
     EXPECT_LE(frameCounter, keysPerFrame.size()) << "play ended in the frame after the last key";
 }
@@ -210,20 +172,6 @@ TEST_F(GameLoopTest, KeysAreBoundByTheirConfiguredNamesOnlyDuringTheGame)
     DISP_PollAll();
     EXPECT_EQ(app.runState, RUN_MENU) << "neither the window-close nor the quit key is still bound";
     ASSERT_TRUE(StartGame());
-}
-
-TEST_F(GameLoopTest, ShowcaseSceneStaysPut)
-{
-    ArrangeShowcaseGame();
-    const Ints scene = {30, 8, 4};
-    EXPECT_EQ((Ints{ObjectCount(), NODE_CountNodes(&game.beams), NODE_CountNodes(&game.marked)}), scene);
-    ASSERT_NE(game.target, nullptr);
-    for (int i = 0; i < 200; ++i) {
-        Step();
-    }
-    EXPECT_EQ((Ints{ObjectCount(), NODE_CountNodes(&game.beams), NODE_CountNodes(&game.marked)}), scene)
-        << "nothing caught, missed or launched";
-    EXPECT_EQ(game.catches + game.misses, 3u);
 }
 
 }  // namespace
