@@ -76,12 +76,8 @@ TEST_F(CatcherTest, TurningAcceleratesToTheTopSpeedAndReversesAtOnce)
 
 TEST_F(CatcherTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
 {
-    const struct {
-        const char* what;
-        bool speedUp;
-        std::vector<int16_t> motions; // all in one frame
-        Ints turns;
-    } kCases[] = {
+    // The motions of a case come all in one frame.
+    const struct { const char* what; bool speedUp; std::vector<int16_t> motions; Ints turns; } kCases[] = {
         {"a flick is spread over frames", false, {25}, {-10, -10, -5, 0}},
         {"both ways in one frame", false, {-7, 3}, {4, 0}},
         {"the speed-up extra raises the cap", true, {40}, {-15, -15, -10, 0}},
@@ -133,10 +129,7 @@ TEST_F(CatcherTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
 
 TEST_F(CatcherTest, EveryInputTurnsInTheFrameThatReadsIt)
 {
-    const struct {
-        const char* what;
-        void (*input)();
-    } kCases[] = {
+    const struct { const char* what; void (*input)(); } kCases[] = {
         {"key", [] { Push([] { SDL_Event e{}; e.key.type = SDL_KEYDOWN; e.key.keysym.sym = SDLK_LEFT; return e; }()); }},
         {"pad", [] { Hat(SDL_HAT_LEFT); }},
         {"mouse", [] { CaptureSpinner(true); Motion(-3); }},
@@ -197,27 +190,21 @@ TEST_F(CatcherTest, BeamsRetractTowardTheirEndAndStayOnTheField)
 {
     MakeCanvas();
     game.catcherBeamColour = 0; // no arc
-    const struct {
-        int16_t x, y;
-        uint16_t duration, timer;
-        int litX, litY, endX, endY, darkX, darkY;
-        const char* what;
-    } kCases[] = {
-        {127, 100, 5, 5, 127, 240, 127, 100, 127, 99, "drawn whole in its first frame"},
-        {127, 100, 5, 1, 127, 130, 127, 100, 127, 131, "four fifths retracted: from row 130, the end stays"},
-        {27, 100, 5, 1, 47, 130, 27, 100, 127, 130, "a slanted beam retracts along its slant"},
-        {-40, -300, 0, 0, 1, 1, 1, 1, 0, 0, "an end outside the field is drawn to its last pixel but one"},
-        {0, 0, 0, 0, 1, 1, 1, 1, 0, 0, "an end on the field's first pixel"},
-        {300, 300, 0, 0, 253, 253, 253, 253, 254, 254, "an end beyond the far corner"},
-        {254, 254, 0, 0, 253, 253, 253, 253, 254, 254, "an end on the field's last pixel"},
+    const struct { int16_t x, y; uint16_t duration, timer; int lit[2], dark[2]; const char* what; } kCases[] = {
+        {127, 100, 5, 5, {127, 240}, {127, 99}, "drawn whole in its first frame"},
+        {127, 100, 5, 1, {127, 130}, {127, 131}, "four fifths retracted: from row 130 to the end"},
+        {27, 100, 5, 1, {47, 130}, {127, 130}, "a slanted beam retracts along its slant"},
+        {-40, -300, 0, 0, {1, 1}, {0, 0}, "an end outside the field is drawn to its last pixel but one"},
+        {0, 0, 0, 0, {1, 1}, {0, 0}, "an end on the field's first pixel"},
+        {300, 300, 0, 0, {253, 253}, {254, 254}, "an end beyond the far corner"},
+        {254, 254, 0, 0, {253, 253}, {254, 254}, "an end on the field's last pixel"},
     };
     for (const auto& c : kCases) {
         SDL_FillRect(app.backBuffer, nullptr, 0);
         Beam* beam = NewBeam(nullptr, c.x, c.y, 0xFFFF0000u, c.duration);
         beam->timer = c.timer;
         DrawBeams();
-        EXPECT_EQ((Ints{Pixel(c.litX, c.litY), Pixel(c.endX, c.endY), Pixel(c.darkX, c.darkY)}),
-                  (Ints{0xFF0000, 0xFF0000, 0})) << c.what;
+        EXPECT_EQ((Ints{Pixel(c.lit[0], c.lit[1]), Pixel(c.dark[0], c.dark[1])}), (Ints{0xFF0000, 0})) << c.what;
         RemoveBeam(beam);
     }
 }
@@ -241,11 +228,8 @@ TEST_F(CatcherTest, CatcherAndArcSpanTheCatcherExactly)
     EXPECT_EQ((Ints{leftmost, rightmost, top, bottom}), (Ints{118, 136, 248, 252})) << "the arc's extent";
 
     // The halves show the turning frames: still, turning left (left wins), turning right.
-    const struct {
-        uint16_t flags;
-        uint32_t frame;
-        int leftHalf, rightHalf;
-    } kHalves[] = {{0, 3, 21 + 3, 29 + 3}, {LEFT_HELD | RIGHT_HELD, 3, 37 + 3, 45 + 3}, {RIGHT_HELD, 12, 53 + 4, 61 + 4}};
+    const struct { uint16_t flags; uint32_t frame; int leftHalf, rightHalf; } kHalves[] = {
+        {0, 3, 21 + 3, 29 + 3}, {LEFT_HELD | RIGHT_HELD, 3, 37 + 3, 45 + 3}, {RIGHT_HELD, 12, 53 + 4, 61 + 4}};
     for (const auto& c : kHalves) {
         SDL_FillRect(app.backBuffer, nullptr, 0);
         game.flags = c.flags;

@@ -34,12 +34,7 @@ std::string Letters()
 
 TEST_F(ExtrasTest, LadderClimbsWithTheChainAndFallsWithMisses)
 {
-    const struct {
-        int count;
-        Ints after;
-        const char* letters;
-        const char* what;
-    } kSteps[] = {
+    const struct { int count; Ints after; const char* letters; const char* what; } kSteps[] = {
         {4, {4, 0, 10, 45, 118, 136, 0}, "", "nothing before five"},
         {1, {5, 0x4, 10, 45, 118, 136, 1}, "", "the pointer at five"},
         {-1, {3, 0, 10, 45, 118, 136, 0}, "", "a miss cuts to two thirds and takes it"},
@@ -62,15 +57,6 @@ TEST_F(ExtrasTest, LadderClimbsWithTheChainAndFallsWithMisses)
                                                {AUDIO_PLAY, 1, SOUND_SPEED_UP_G, 0}}));
     EXPECT_EQ(Chain(0), (Ints{0, 0x8, 15, 105, 109, 145, 0}));
 
-    // A used extra comes back only after climbing to it again.
-    Chain(25);
-    game.target = Place(0, 0, 60, 0, 1);
-    (void)Button1Key(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ(Chain(5)[1] & EXTRA_LASER, 0) << "not earned again by climbing past it";
-    ClearSounds();
-    EXPECT_EQ(Chain(-1)[6], 4) << "the laser is to be earned again";
-    EXPECT_EQ(Chain(5)[1] & EXTRA_LASER, EXTRA_LASER);
-    EXPECT_EQ(Plays().back(), (SoundCall{AUDIO_PLAY, 1, SOUND_LASER_G, 0}));
 }
 
 TEST_F(ExtrasTest, LaserFiresBeforeInvertingAndInvertsOnce)
@@ -212,11 +198,7 @@ TEST_F(ExtrasTest, ButtonThreeUsesMagnetThenNukeThenKickbackThenDecelerator)
 
 TEST_F(ExtrasTest, StatusLettersNameWhatTheButtonsWouldUse)
 {
-    const struct {
-        uint16_t flags;
-        uint16_t maxTurnSpeed;
-        const char* letters;
-    } kCases[] = {
+    const struct { uint16_t flags; uint16_t maxTurnSpeed; const char* letters; } kCases[] = {
         {EXTRA_POINTER | EXTRA_EXPANSION_1, 14, ""},
         {EXTRA_INVERTER | EXTRA_DECELERATOR | EXTRA_KICKBACK, 10, "IK"},
         {EXTRA_LASER | EXTRA_INVERTER | EXTRA_FREEZER | EXTRA_NUKE | EXTRA_DECELERATOR, 15, "SLFN"},

@@ -27,16 +27,14 @@ uint32_t Direct(uint16_t angle, int dx, int dy, bool bilinear, int wShift = 12, 
         return Pattern(col, row);
     }
     const uint32_t fx = u & 1023, fy = v & 1023;
-    const uint32_t p[4] = {Pattern(col, row), Pattern(col + 1, row), Pattern(col, row + 1),
-                           Pattern(col + 1, row + 1)};
-    const uint32_t w[4] = {((1024 - fy) * (1024 - fx)) >> wShift, ((1024 - fy) * fx) >> wShift,
-                           (fy * (1024 - fx)) >> wShift, (fy * fx) >> wShift};
+    // A corner's channel times its weight, the weight cut by wShift.
+    auto corner = [&](int x, int y, uint32_t wx, uint32_t wy, uint32_t shift) {
+        return ((Pattern(col + x, row + y) >> shift) & 0xFF) * ((wy * wx) >> wShift);
+    };
     uint32_t rgb = 0;
     for (uint32_t shift : {0u, 8u, 16u}) {
-        uint32_t sum = 0;
-        for (int i = 0; i < 4; i++) {
-            sum += ((p[i] >> shift) & 0xFF) * w[i];
-        }
+        const uint32_t sum = corner(0, 0, 1024 - fx, 1024 - fy, shift) + corner(1, 0, fx, 1024 - fy, shift) +
+                             corner(0, 1, 1024 - fx, fy, shift) + corner(1, 1, fx, fy, shift);
         rgb |= ((sum >> sumShift) & 0xFF) << shift;
     }
     return rgb;
@@ -140,11 +138,7 @@ TEST_F(Rotation, WritesOnlyTheFieldAndNothingWhenSurfacesAreTooSmall)
 
 TEST_F(Rotation, ChoiceFollowsTheDisplayOrderAndInterpolation)
 {
-    const struct {
-        uint32_t r, g, b;
-        const char* interpolation;
-        RotateFn want;
-    } cases[] = {
+    const struct { uint32_t r, g, b; const char* interpolation; RotateFn want; } cases[] = {
         {16, 8, 0, "on", RotateBilinearCopy},    {16, 8, 0, "off", RotateNearestCopy},
         {0, 8, 16, "on", RotateBilinearConvert}, {0, 8, 16, "off", RotateNearestConvert},
         {16, 8, 0, "yes", RotateNearestCopy},    {24, 16, 8, "On", RotateNearestConvert},
