@@ -1,5 +1,7 @@
 #include "game/backdrop.h"
 
+#include <algorithm>
+
 #include "tests/game/game_fixture.h"
 #include "util/kv.h"
 #include "util/mem.h"
@@ -95,13 +97,16 @@ TEST_F(Backdrop, ObjectsFallAtTheirClassSpeedsAndWrapAround)
     ASSERT_TRUE(InitBackdrop());
     ASSERT_TRUE(InitBackdrop()) << "building again replaces the objects";
     ASSERT_EQ(NODE_Count(BackdropObjects()), static_cast<uint32_t>(BACKDROP_OBJECTS));
+    int32_t widest = 0;
     for (int i = 0; i < BACKDROP_OBJECTS; i++) {
         const Object* o = ObjectAt(i);
+        widest = std::max(widest, o->vy % (PIXEL / 4));
         // Class 0 falls 0.25 to 0.5 pixels a frame, class 3 1 to 1.25, straight down from a
         // whole column.
         EXPECT_EQ((Ints{o->objectClass, o->vy / (PIXEL / 4), o->vx, o->x % PIXEL}), (Ints{i % 4, i % 4 + 1, 0, 0})) << i;
         EXPECT_TRUE(o->x >= -127 * PIXEL && o->x <= 128 * PIXEL && o->y >= -127 * PIXEL && o->y <= 128 * PIXEL) << i;
     }
+    EXPECT_GT(widest, PIXEL / 4 * 9 / 10) << "the random extras span the whole quarter pixel";
     Object* leaving = ObjectAt(0);
     Object* staying = ObjectAt(1);
     leaving->y = 127 * PIXEL + 1 - leaving->vy;

@@ -102,8 +102,16 @@ TEST_F(ExtrasTest, LaserFiresBeforeInvertingAndInvertsOnce)
 TEST_F(ExtrasTest, FreezerHoldsTheTargetWhileTheKeyIsDown)
 {
     Object* target = Place(1, 30, 40, 1, 1);
-    game.target = target;
     game.flags |= EXTRA_FREEZER;
+    // Nothing is frozen without a target, or with one that cannot be frozen.
+    target->capabilities = static_cast<uint8_t>(CAN_ALL & ~CAN_FREEZE);
+    for (Object* aimed : {static_cast<Object*>(nullptr), target}) {
+        game.target = aimed;
+        (void)Button2Key(nullptr, SDL_KEYDOWN, 0);
+        EXPECT_EQ(game.frozenObject, nullptr);
+    }
+    target->capabilities = CAN_ALL;
+    game.target = target;
     ClearSounds();
     (void)Button2Key(nullptr, SDL_KEYDOWN, 0);
     EXPECT_EQ((Ints{game.frozenObject == target, game.target == nullptr, target->capabilities, target->arrival}),
@@ -156,10 +164,12 @@ TEST_F(ExtrasTest, ButtonThreeUsesMagnetThenNukeThenKickbackThenDecelerator)
     }
     EXPECT_EQ(Plays(), (std::vector<SoundCall>{{AUDIO_PLAY, 5, SOUND_MAGNET_U, 0}}));
     HoldLaunches();
-    for (int i = 0; i < 40 && ObjectCount() != 0; ++i) {
+    int frames = 0;
+    for (; frames < 40 && ObjectCount() != 0; ++frames) {
         JudgeObjects();
     }
-    EXPECT_EQ((Ints{game.catches, NODE_CountNodes(&game.beams)}), (Ints{2, 0})) << "pulled to the catcher and caught there";
+    EXPECT_EQ((Ints{game.catches, NODE_CountNodes(&game.beams), frames}), (Ints{2, 0, 14}))
+        << "pulled a quarter of the way to the catcher each frame and caught there";
 
     // The nuke: no points, every live object goes, the missed one is left alone.
     Place(0, 0, 30, 0, 1);

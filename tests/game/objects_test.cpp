@@ -42,6 +42,13 @@ TEST_F(ObjectsTest, LaunchesTakeTheirClassTimeToTheRim)
     Step();
     MEM_FailAt(0);
     EXPECT_EQ((Ints{app.runState, ObjectCount(), game.unresolved}), (Ints{RUN_QUIT, 1, 0}));
+
+    // However little the reach, launches spread over ten units either way of the catcher.
+    game.leniency = 5000;
+    game.launchCountdown = 1;
+    Step();
+    ASSERT_EQ(ObjectCount(), 2u);
+    EXPECT_LE(std::abs(static_cast<int32_t>(static_cast<Object*>(game.objects.last->data)->angle) - 256), 10);
 }
 
 TEST_F(ObjectsTest, UnfairLaunchIsPutOffExceptOnInhumanOrBehindAMissedObject)
