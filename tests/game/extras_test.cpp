@@ -164,12 +164,14 @@ TEST_F(ExtrasTest, ButtonThreeUsesMagnetThenNukeThenKickbackThenDecelerator)
     }
     EXPECT_EQ(Plays(), (std::vector<SoundCall>{{AUDIO_PLAY, 5, SOUND_MAGNET_U, 0}}));
     HoldLaunches();
-    int frames = 0;
+    JudgeObjects();
+    EXPECT_EQ((Ints{b->x, b->y}), (Ints{Fixed(30), Fixed(30.75)})) << "a quarter of the way to just inside the catcher";
+    int frames = 1;
     for (; frames < 40 && ObjectCount() != 0; ++frames) {
         JudgeObjects();
     }
     EXPECT_EQ((Ints{game.catches, NODE_CountNodes(&game.beams), frames}), (Ints{2, 0, 14}))
-        << "pulled a quarter of the way to the catcher each frame and caught there";
+        << "pulled a quarter of the way each frame and caught there";
 
     // The nuke: no points, every live object goes, the missed one is left alone.
     Place(0, 0, 30, 0, 1);
