@@ -1,13 +1,8 @@
 #include "game/backdrop.h"
 
-#include <SDL.h>
-#include <gtest/gtest.h>
+#include <algorithm>
 
-#include <cstdlib>
-
-#include "game/objects.h"
-#include "shell/app.h"
-#include "tests/support/surface_util.h"
+#include "tests/game/game_fixture.h"
 #include "util/kv.h"
 #include "util/mem.h"
 
@@ -26,26 +21,29 @@ Object* ObjectAt(int index)
 
 uint32_t FrameColour(int c, int f) { return 0x100000u * (c + 1) + 0x1000u * (f + 1) + 7; }
 
-class Backdrop : public ::testing::Test {
+// The menu's backdrop over the canvas, with one 4 x 4 picture per class and frame, each its own
+// colour for finding them again, and a logo.
+class Backdrop : public GameTest {
 protected:
     void SetUp() override
     {
-        saved = app;
-        app.backBuffer = NewSurface32(PICTURE_SIZE, PICTURE_SIZE);
-        app.centreX = 127;
-        // One 4 x 4 picture per class and frame, each its own colour, for finding them again.
+        GameTest::SetUp();
+        MakeCanvas();
         for (int c = 0; c < OBJECT_CLASSES; c++) {
             for (int f = 0; f < OBJECT_FRAMES; f++) {
-                app.objectsBack[c][f] = NewSurface32(4, 4, FrameColour(c, f));
+                app.objectsBack[c][f] = NewSurface(4, 4, FrameColour(c, f));
             }
         }
-        app.logo = NewSurface32(21, 9, 0xABCDEF);
-        SetBackground("10 20 30 200 100 0");
-        srand(1);
+        app.logo = NewSurface(21, 9, 0xABCDEF);
+        ASSERT_TRUE(KV_SetString(app.descriptor, "BACKGROUND", "10 20 30 200 100 0"));
         liveAtStart = MEM_LiveBlocks();
     }
     void TearDown() override
     {
+        // The gradient outlives the test: left black, as before any theme was read.
+        if (app.descriptor != nullptr && KV_SetString(app.descriptor, "BACKGROUND", "0 0 0 0 0 0")) {
+            (void)InitBackdrop();
+        }
         FreeBackdrop();
         EXPECT_EQ(MEM_LiveBlocks(), liveAtStart) << "every backdrop object freed";
         for (auto& frames : app.objectsBack) {
@@ -54,45 +52,37 @@ protected:
             }
         }
         SDL_FreeSurface(app.logo);
-        SDL_FreeSurface(app.backBuffer);
-        KV_Dispose(app.descriptor);
-        app = saved;
-    }
-    void SetBackground(const char* value)
-    {
-        KV_Dispose(app.descriptor);
-        const KV_Pair pairs[] = {{"BACKGROUND", value}, {nullptr, nullptr}};
-        app.descriptor = KV_Create("descriptor.txt", pairs);
-        ASSERT_NE(app.descriptor, nullptr);
+        GameTest::TearDown();
     }
     uint32_t Gradient(const char* value, int row)
     {
-        SetBackground(value);
+        EXPECT_TRUE(KV_SetString(app.descriptor, "BACKGROUND", value));
         EXPECT_TRUE(InitBackdrop()) << value;
         return BackdropColours()[row];
     }
-    uint32_t Rgb(int r, int g, int b) { return SDL_MapRGB(app.backBuffer->format, r, g, b); }
 
-    App saved{};
     int64_t liveAtStart = 0;
 };
 
 TEST_F(Backdrop, GradientFromTheThemeAndBadValues)
 {
     const char* const kWide = "-2147483648 2147483647 999999 2147483647 -2147483648 -2147483648";
-    EXPECT_EQ(Gradient("10 20 30 200 100 0", 0), Rgb(10, 20, 30));
-    EXPECT_EQ(Gradient("10 20 30 200 100 0", 254), Rgb(200, 100, 0));
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 0), 0x0A141Eu);
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 254), 0xC86400u);
     // 190 * 100 / 254, 80 * 100 / 254 and -30 * 100 / 254 all round toward zero.
-    EXPECT_EQ(Gradient("10 20 30 200 100 0", 100), Rgb(84, 51, 19));
-    EXPECT_EQ(Gradient("10 20 30 200 100 0", 127), Rgb(105, 60, 15));
-    EXPECT_EQ(Gradient("40 50 60 40 50 60", 200), Rgb(40, 50, 60)) << "equal ends: flat";
+    EXPECT_EQ(Gradient("10 20 30 200 100 0", 100), 0x543313u);
+    EXPECT_EQ(Gradient("40 50 60 40 50 60", 200), 0x28323Cu) << "equal ends: flat";
     // The extremes an int holds: each channel's low byte at the ends (999999 is 0xF423F) and
     // 64-bit arithmetic between them, half of 2^32 - 1 rounded toward zero.
-    EXPECT_EQ(Gradient(kWide, 0), Rgb(0x00, 0xFF, 0x3F));
-    EXPECT_EQ(Gradient(kWide, 254), Rgb(0xFF, 0x00, 0x00));
-    EXPECT_EQ(Gradient(kWide, 127), Rgb(0xFF, 0x00, 0x20));
+    EXPECT_EQ(Gradient(kWide, 0), 0x00FF3Fu);
+    EXPECT_EQ(Gradient(kWide, 254), 0xFF0000u);
+    EXPECT_EQ(Gradient(kWide, 127), 0xFF0020u);
+    SDL_Surface* back = app.backBuffer;
+    app.backBuffer = nullptr;
+    EXPECT_FALSE(InitBackdrop()) << "no picture to draw on";
+    app.backBuffer = back;
     for (const char* value : {"1 2 3 4 5", "", "red"}) {
-        SetBackground(value);
+        ASSERT_TRUE(KV_SetString(app.descriptor, "BACKGROUND", value));
         EXPECT_FALSE(InitBackdrop()) << "'" << value << "'";
         EXPECT_EQ(NODE_Count(BackdropObjects()), 0u) << "'" << value << "'";
     }
@@ -107,16 +97,16 @@ TEST_F(Backdrop, ObjectsFallAtTheirClassSpeedsAndWrapAround)
     ASSERT_TRUE(InitBackdrop());
     ASSERT_TRUE(InitBackdrop()) << "building again replaces the objects";
     ASSERT_EQ(NODE_Count(BackdropObjects()), static_cast<uint32_t>(BACKDROP_OBJECTS));
+    int32_t widest = 0;
     for (int i = 0; i < BACKDROP_OBJECTS; i++) {
         const Object* o = ObjectAt(i);
-        EXPECT_EQ(o->objectClass, i % 4);
-        EXPECT_EQ(o->vx, 0);
-        // Class 0 falls 0.25 to 0.5 pixels a frame, class 3 1 to 1.25.
-        EXPECT_GE(o->vy, (o->objectClass + 1) * PIXEL / 4) << i;
-        EXPECT_LT(o->vy, (o->objectClass + 2) * PIXEL / 4) << i;
-        EXPECT_TRUE(o->x >= -127 * PIXEL && o->x <= 128 * PIXEL && o->x % PIXEL == 0) << i << ": " << o->x;
-        EXPECT_TRUE(o->y >= -127 * PIXEL && o->y <= 128 * PIXEL) << i << ": " << o->y;
+        widest = std::max(widest, o->vy % (PIXEL / 4));
+        // Class 0 falls 0.25 to 0.5 pixels a frame, class 3 1 to 1.25, straight down from a
+        // whole column.
+        EXPECT_EQ((Ints{o->objectClass, o->vy / (PIXEL / 4), o->vx, o->x % PIXEL}), (Ints{i % 4, i % 4 + 1, 0, 0})) << i;
+        EXPECT_TRUE(o->x >= -127 * PIXEL && o->x <= 128 * PIXEL && o->y >= -127 * PIXEL && o->y <= 128 * PIXEL) << i;
     }
+    EXPECT_GT(widest, PIXEL / 4 * 9 / 10) << "the random extras span the whole quarter pixel";
     Object* leaving = ObjectAt(0);
     Object* staying = ObjectAt(1);
     leaving->y = 127 * PIXEL + 1 - leaving->vy;
@@ -125,8 +115,7 @@ TEST_F(Backdrop, ObjectsFallAtTheirClassSpeedsAndWrapAround)
     AnimateBackdrop();
     EXPECT_EQ(leaving->y, -136 * PIXEL) << "starts again above the top";
     EXPECT_TRUE(leaving->x >= -127 * PIXEL && leaving->x <= 128 * PIXEL) << leaving->x;
-    EXPECT_EQ(staying->y, 127 * PIXEL) << "exactly 127 pixels is still on screen";
-    EXPECT_EQ(staying->x, stayingX);
+    EXPECT_EQ((Ints{staying->y, staying->x}), (Ints{127 * PIXEL, stayingX})) << "exactly 127 pixels is still on screen";
 
     MEM_FailAt(3);
     ASSERT_TRUE(InitBackdrop());
@@ -149,14 +138,14 @@ TEST_F(Backdrop, DrawsGradientThenObjectsThenLogo)
     b->x = -2 * PIXEL;
     b->y = -120 * PIXEL;
     DrawBackdrop();
-    EXPECT_EQ(PixelAt(app.backBuffer, 0, 0), Rgb(10, 20, 30));
-    EXPECT_EQ(PixelAt(app.backBuffer, 254, 254), Rgb(200, 100, 0));
-    EXPECT_EQ(PixelAt(app.backBuffer, 27, 167), FrameColour(1, 3)) << "top-left at centre + whole x";
-    EXPECT_EQ(PixelAt(app.backBuffer, 26, 167), Rgb(134, 72, 11)) << "left of the object";
-    EXPECT_EQ(PixelAt(app.backBuffer, 117, 1), 0xABCDEFu) << "logo's left edge at centre - width / 2";
-    EXPECT_EQ(PixelAt(app.backBuffer, 116, 1), Rgb(10, 20, 30));
-    EXPECT_EQ(PixelAt(app.backBuffer, 137, 9), 0xABCDEFu) << "logo over the object";
-    EXPECT_EQ(PixelAt(app.backBuffer, 125, 10), FrameColour(2, 0)) << "object below the logo";
+    EXPECT_EQ(Pixel(0, 0), 0x0A141Eu);
+    EXPECT_EQ(Pixel(254, 254), 0xC86400u);
+    EXPECT_EQ(Pixel(27, 167), FrameColour(1, 3)) << "top-left at centre + whole x";
+    EXPECT_EQ(Pixel(26, 167), 0x86480Bu) << "left of the object";
+    EXPECT_EQ(Pixel(117, 1), 0xABCDEFu) << "logo's left edge at centre - width / 2";
+    EXPECT_EQ(Pixel(116, 1), 0x0A141Eu);
+    EXPECT_EQ(Pixel(137, 9), 0xABCDEFu) << "logo over the object";
+    EXPECT_EQ(Pixel(125, 10), FrameColour(2, 0)) << "object below the logo";
 }
 
 } // namespace
