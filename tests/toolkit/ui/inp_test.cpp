@@ -58,7 +58,8 @@ TEST(KeyTables, CharactersAndKeysTranslateBothWays)
 {
     for (uint32_t c = 0; c < 256; c++) {
         uint32_t expected = types_itself(c) ? c : c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : 0;
-        EXPECT_EQ(INP_CharToKey(static_cast<unsigned char>(c)), expected) << "character " << c << "; Latin-1 has no key";
+        EXPECT_EQ(INP_CharToKey(static_cast<unsigned char>(c)), expected)
+            << "character " << c << "; Latin-1 has no key";
     }
     const char* keypad = "0123456789./*-+\r=";
     for (uint32_t k = 0; k < 324; k++) {

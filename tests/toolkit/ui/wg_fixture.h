@@ -30,16 +30,17 @@ inline void PushKey(uint8_t type, SDLKey key, uint16_t unicode = 0)
     SDL_PushEvent(&e);
 }
 
-inline void PushKeyPress(SDLKey key, uint16_t unicode = 0)
-{
-    PushKey(SDL_KEYDOWN, key, unicode);
-    PushKey(SDL_KEYUP, key);
-}
-
 // Runs the widget pump until the queue is empty.
 inline void Pump()
 {
     (void)WG_HandleEvents(1, SDL_QUIT);
+}
+
+inline void PushKeyPress(SDLKey key, uint16_t unicode = 0)
+{
+    PushKey(SDL_KEYDOWN, key, unicode);
+    PushKey(SDL_KEYUP, key);
+    Pump();
 }
 
 inline void PushMouseButton(uint8_t type, int x, int y)

@@ -154,8 +154,7 @@ TEST_F(Controls, HotKeysBelongToOneControl)
     EXPECT_NE(WG_SetHotKey(b, 0), 0) << "no character is no failure";
     PushKey(SDL_KEYDOWN, SDLK_q);
     Pump();
-    EXPECT_EQ(WG_PressedControl, a);
-    EXPECT_TRUE(Selected(a));
+    EXPECT_TRUE(Selected(a)) << "its key presses it";
     PushKey(SDL_KEYUP, SDLK_q);
     Pump();
     EXPECT_FALSE(Selected(a));

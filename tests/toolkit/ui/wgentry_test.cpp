@@ -30,7 +30,6 @@ protected:
         for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; p++) {
             PushKeyPress(*p >= 'a' && *p <= 'z' ? SDLKey(*p) : SDLK_WORLD_0, *p);
         }
-        Pump();
         WG_Refresh();
         WG_Refresh();
     }
@@ -107,7 +106,6 @@ TEST_F(TextEntry, TheVisiblePartAndTheCursorFollowTheEditing)
     EXPECT_EQ(e->cursor.widget.w, 4) << "the overwrite cursor is as wide as the mask";
     EXPECT_EQ(Pixel(10, 20), 0xFFFFFFu) << "the cursor is drawn";
     PushKeyPress(SDLK_RIGHT);
-    Pump();
     std::string shown;
     for (int i = 0; i < 5; i++) {
         WG_Refresh();

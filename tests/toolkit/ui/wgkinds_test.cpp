@@ -20,7 +20,8 @@ protected:
     WG_List* List(uintptr_t flags, const char* texts)
     {
         static uintptr_t value = 7;
-        std::vector<AUX_Tag> tags = {{WG_TAG_W, 50}, {WG_TAG_H, 30}, {WG_LABEL_FONT, P(&fontPtr_)}, {WG_LIST_FLAGS, flags}};
+        std::vector<AUX_Tag> tags = {
+            {WG_TAG_W, 50}, {WG_TAG_H, 30}, {WG_LABEL_FONT, P(&fontPtr_)}, {WG_LIST_FLAGS, flags}};
         for (const char* t = texts; *t != 0; t += 2) {
             tags.insert(tags.end(), {{WG_LIST_ITEM_VALUE, P(&value)}, {WG_LIST_ITEM_TEXT, P(t)}});
         }
@@ -58,6 +59,16 @@ TEST_F(Kinds, TheQuitButtonsHotKeyIsQ)
     EXPECT_EQ(plain->control.hotKeyHandler, nullptr) << "no hot key unless asked";
     WG_Destroy(&b->widget);
     EXPECT_NE(WG_SetHotKey(&plain->control, 'q'), 0) << "the destroyed button gave its key up";
+    WG_DestroyChildren(screen_);
+
+    CheckEachAllocationFailure([this] {
+        WG_Button* b = Button("Quit", WG_BF_HOTKEY);
+        // A key that cannot be bound passes the choice on to the next letter.
+        const bool bound = b != nullptr && b->control.hotKeyHandler != nullptr && b->control.hotKey == SDLK_q;
+        EXPECT_TRUE(b != nullptr || WG_FirstChild(screen_) == nullptr) << "a failed button is not attached";
+        return Destroyed(b) && bound;
+    });
+    EXPECT_NE(WG_SetHotKey(&Button("x", 0)->control, 'q'), 0) << "no failed button kept the key";
 }
 
 TEST_F(Kinds, ListsInsertInTheirModesAndShareTheirHeight)
@@ -94,6 +105,7 @@ TEST_F(Kinds, ListsInsertInTheirModesAndShareTheirHeight)
     WG_SelectControl(&x->button.control);
     WG_SelectControl(&static_cast<WG_ListItem*>(radio->items.last->data)->button.control);
     EXPECT_EQ(x->button.control.state & WG_CS_SELECTED, 0) << "radio items form one group";
+    CheckEachAllocationFailure([this] { return Destroyed(List(WG_LF_SORTED | WG_LF_RADIO, "b\0a\0c\0")); });
 }
 
 TEST_F(Kinds, SimpleKindsDrawAndNeedTheirParts)
@@ -140,20 +152,6 @@ TEST_F(Kinds, SimpleKindsDrawAndNeedTheirParts)
     WG_DestroyChildren(screen_);
     EXPECT_EQ(released, "ab cd ef") << "the text is handed back once";
     SDL_FreeSurface(picture);
-}
-
-TEST_F(Kinds, EveryAllocationFailureLeavesNothing)
-{
-    CheckEachAllocationFailure([this] {
-        WG_Button* b = Button("Quit", WG_BF_HOTKEY);
-        // A key that cannot be bound passes the choice on to the next letter.
-        const bool bound = b != nullptr && b->control.hotKeyHandler != nullptr && b->control.hotKey == SDLK_q;
-        EXPECT_TRUE(b != nullptr || WG_FirstChild(screen_) == nullptr) << "a failed button is not attached";
-        return Destroyed(b) && bound;
-    });
-    EXPECT_NE(WG_SetHotKey(&Button("x", 0)->control, 'q'), 0) << "no failed button kept the key";
-    WG_DestroyChildren(screen_);
-    CheckEachAllocationFailure([this] { return Destroyed(List(WG_LF_SORTED | WG_LF_RADIO, "b\0a\0c\0")); });
 }
 
 }  // namespace
