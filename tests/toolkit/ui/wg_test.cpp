@@ -96,13 +96,13 @@ TEST_F(WidgetModel, CreationRefusesWhatCannotWorkAndCleansUp)
         EXPECT_EQ(Destroyed(WG_Create(nullptr, tags)), c.made) << c.what;
     }
     WG_Widget storage{};
-    const AUX_Tag zero[] = {{WG_TAG_KIND, 0}, {WG_TAG_W, 30}, {WG_TAG_H, 30}, {0, 0}};
-    WG_Widget* box = WG_Create(&storage, zero);
+    const AUX_Tag unknown[] = {{WG_TAG_KIND, WG_KIND_COUNT}, {WG_TAG_W, 30}, {WG_TAG_H, 30}, {0, 0}};
+    WG_Widget* box = WG_Create(&storage, unknown);
     ASSERT_EQ(box, &storage) << "caller storage takes any kind";
     WG_AddChild(box, screen_);
     WG_Widget* inner = Group(box, 5, 5, 10, 10);
     WG_Draw(screen_, 0);
-    EXPECT_EQ(seen, std::vector<WG_Widget*>{inner}) << "the kind-0 container holds and draws its child";
+    EXPECT_EQ(seen, std::vector<WG_Widget*>{inner}) << "the unknown kind is a plain container";
     WG_DestroyTree(box);
     EXPECT_EQ(box->flags & WG_F_ALIVE, 0u) << "caller storage is not freed";
 
@@ -167,8 +167,15 @@ TEST_F(WidgetModel, ASecondScreenReplacesTheFirst)
 {
     WG_Widget* child = Group(screen_, 0, 0, 4, 4);
     SDL_Surface* other = NewSurface32(40, 30);
-    WG_Widget* second = NewTestScreen(&other);
+    SDL_Surface* pointer = NewSurface32(2, 2, 0xFF0000);
+    const AUX_Tag tags[] = {{WG_TAG_KIND, WG_SCREEN}, {WG_SCREEN_SURFACE, P(&other)}, {WG_SCREEN_POINTER, P(&pointer)},
+                            {WG_SCREEN_HOTX, 3}, {WG_SCREEN_HOTY, 2}, {0, 0}};
+    WG_Widget* second = WG_Create(nullptr, tags);
     ASSERT_NE(second, nullptr);
+    MoveMouse(20, 10);
+    WG_Refresh();
+    EXPECT_EQ(PixelAt(other, 17, 8) & 0xFFFFFF, 0xFF0000u) << "the pointer is drawn with its hot spot at the mouse";
+    EXPECT_EQ(PixelAt(other, 16, 7) & 0xFFFFFF, 0u);
     EXPECT_EQ(WG_CurrentScreen, second);
     EXPECT_EQ(Box(second), (std::array<int, 4>{0, 0, 40, 30}));
     EXPECT_EQ(second->clip.w, 40);
@@ -178,6 +185,7 @@ TEST_F(WidgetModel, ASecondScreenReplacesTheFirst)
     EXPECT_EQ(WG_CurrentScreen, nullptr) << "a failed screen leaves none current";
     CheckEachAllocationFailure([&other] { return Destroyed(NewTestScreen(&other)); });
     SDL_FreeSurface(other);
+    SDL_FreeSurface(pointer);
     screen_ = NewTestScreen(&surface_);
     ASSERT_NE(screen_, nullptr);
 }

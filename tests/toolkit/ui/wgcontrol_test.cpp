@@ -28,7 +28,8 @@ protected:
             {WG_CONTROL_ON_PRESS, P(&Note<'P'>)}, {WG_CONTROL_ON_RELEASE, P(&Note<'R'>)},
             {WG_CONTROL_ON_ENTER, P(&Note<'E'>)}, {WG_CONTROL_ON_LEAVE, P(&Note<'L'>)},
             {WG_CONTROL_ON_FOCUS, P(&Note<'F'>)}, {WG_CONTROL_ON_BLUR, P(&Note<'B'>)},
-            {WG_CONTROL_ON_ENABLE, P(&Note<'+'>)}, {WG_CONTROL_ON_DISABLE, P(&Note<'-'>)}};
+            {WG_CONTROL_ON_ENABLE, P(&Note<'+'>)}, {WG_CONTROL_ON_DISABLE, P(&Note<'-'>)},
+            {WG_CONTROL_FACE8, 0}};  // an empty face address is passed over
         for (int i : faces) {
             face_[i] = MakeIn(nullptr, WG_GROUP, {{WG_TAG_W, uintptr_t(i)}});
             tags.push_back({WG_CONTROL_FACE0 + uintptr_t(i), P(&face_[i])});
@@ -132,8 +133,10 @@ TEST_F(Controls, TogglesRadioGroupsAndTheTopmostControl)
     WG_LeaveGroup(r2);
     EXPECT_EQ(r1->group.ring.next, nullptr) << "a group of one is no group";
 
-    WG_Control* below = Control(40, 40, 0);
     WG_Control* above = Control(45, 45, 0);
+    WG_Control* below = Control(40, 40, 0);
+    WG_Detach(&below->widget);
+    WG_AddChildFirst(&below->widget, screen_);  // made later, drawn first
     MoveMouse(50, 50);
     EXPECT_EQ(WG_HoveredControl, above) << "the one drawn later wins";
     MoveMouse(42, 42);

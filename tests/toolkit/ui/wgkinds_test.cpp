@@ -8,6 +8,7 @@
 namespace {
 
 std::string released;
+int presses = 0;
 
 class Kinds : public WidgetTest {
 protected:
@@ -20,8 +21,9 @@ protected:
     WG_List* List(uintptr_t flags, const char* texts)
     {
         static uintptr_t value = 7;
-        std::vector<AUX_Tag> tags = {
-            {WG_TAG_W, 50}, {WG_TAG_H, 30}, {WG_LABEL_FONT, P(&fontPtr_)}, {WG_LIST_FLAGS, flags}};
+        presses = 0;
+        std::vector<AUX_Tag> tags = {{WG_TAG_W, 50}, {WG_TAG_H, 30}, {WG_LABEL_FONT, P(&fontPtr_)},
+                                     {WG_LIST_FLAGS, flags}, {WG_CONTROL_ON_PRESS, P(+[](WG_Control*) { presses++; })}};
         for (const char* t = texts; *t != 0; t += 2) {
             tags.insert(tags.end(), {{WG_LIST_ITEM_VALUE, P(&value)}, {WG_LIST_ITEM_TEXT, P(t)}});
         }
@@ -52,6 +54,7 @@ TEST_F(Kinds, TheQuitButtonsHotKeyIsQ)
 
     WG_Button* second = Button("QUEUE", WG_BF_HOTKEY | WG_BF_UPPER);
     EXPECT_EQ(second->control.hotKey, uint32_t(SDLK_u)) << "q is taken, the next letter serves";
+    EXPECT_EQ(second->shownLetter, 'u');
     const std::string longText(100, 'x');
     EXPECT_EQ(std::strlen(Button(longText.c_str(), 0)->labelText), size_t{WG_BUTTON_TEXT - 1})
         << "a long label is cut to fit";
@@ -84,6 +87,8 @@ TEST_F(Kinds, ListsInsertInTheirModesAndShareTheirHeight)
     EXPECT_EQ(Order(sorted), "Aabc") << "case-insensitive, equal texts after the ones there";
     EXPECT_EQ(WG_ListFind(sorted, "a")->value, 7u);
     EXPECT_EQ(WG_ListFind(sorted, "z"), nullptr);
+    WG_ListSelectAll(sorted);
+    EXPECT_TRUE(WG_ListFind(sorted, "c")->button.control.state & WG_CS_SELECTED) << "selecting all";
 
     WG_Refresh();
     WG_Widget* first = &appended->firstVisible->button.widget;
@@ -105,6 +110,10 @@ TEST_F(Kinds, ListsInsertInTheirModesAndShareTheirHeight)
     WG_SelectControl(&x->button.control);
     WG_SelectControl(&static_cast<WG_ListItem*>(radio->items.last->data)->button.control);
     EXPECT_EQ(x->button.control.state & WG_CS_SELECTED, 0) << "radio items form one group";
+    WG_PressControl(&x->button.control);
+    WG_ReleaseControl(&x->button.control);
+    EXPECT_EQ(presses, 1) << "the items take the list's callbacks";
+    WG_SetFocus(nullptr);
     CheckEachAllocationFailure([this] { return Destroyed(List(WG_LF_SORTED | WG_LF_RADIO, "b\0a\0c\0")); });
 }
 
