@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,19 +14,13 @@
 
 namespace {
 
-SDL_Event event_of(uint8_t type, uint32_t sym = 0)
+// A key event, released unless `type` says otherwise.
+SDL_Event Key(SDLKey sym, uint8_t type = SDL_KEYUP)
 {
-    SDL_Event event;
-    std::memset(&event, 0, sizeof event);
-    event.type = type;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    std::memcpy(&event.key.keysym.sym, &sym, sizeof sym);
+    SDL_Event event{};
+    const uint8_t state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key = SDL_KeyboardEvent{type, 0, state, {0, sym, KMOD_NONE, 0}};
     return event;
-}
-
-SDL_Event up(uint32_t sym)
-{
-    return event_of(SDL_KEYUP, sym);
 }
 
 // Events arrive one per delay of the waits, as a player's keys would while the program sleeps.
@@ -65,7 +58,8 @@ TEST(KeyTables, CharactersAndKeysTranslateBothWays)
 {
     for (uint32_t c = 0; c < 256; c++) {
         uint32_t expected = types_itself(c) ? c : c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : 0;
-        EXPECT_EQ(INP_CharToKey(static_cast<unsigned char>(c)), expected) << "character " << c << "; Latin-1 has no key";
+        EXPECT_EQ(INP_CharToKey(static_cast<unsigned char>(c)), expected)
+            << "character " << c << "; Latin-1 has no key";
     }
     const char* keypad = "0123456789./*-+\r=";
     for (uint32_t k = 0; k < 324; k++) {
@@ -164,31 +158,27 @@ TEST_F(KeyWaits, WaitKeyEndsAtTheFirstReleaseOfItsList)
 {
     static int quits = 0;
     DISP_Handler* quit = DISP_AddHandler(SDL_QUIT, [](SDL_Event*, uintptr_t) { return ++quits; }, 0);
-    play({event_of(SDL_KEYDOWN, SDLK_b), up(SDLK_a), event_of(SDL_QUIT), up(SDLK_b), up(SDLK_c)});
+    play({Key(SDLK_b, SDL_KEYDOWN), Key(SDLK_a), Key(SDLK_UNKNOWN, SDL_QUIT), Key(SDLK_b), Key(SDLK_c)});
     const uint32_t keys[] = {SDLK_c, SDLK_b, 0};
     EXPECT_EQ(INP_WaitKey(keys), static_cast<uint32_t>(SDLK_b)) << "a press and a release not in the list go on";
     EXPECT_EQ(quits, 0) << "waiting for a release, the quit is dropped";
-    play({event_of(SDL_KEYDOWN, SDLK_UP), up(SDLK_UP)});
+    play({Key(SDLK_UP, SDL_KEYDOWN), Key(SDLK_UP)});
     EXPECT_EQ(INP_WaitKey(nullptr), static_cast<uint32_t>(SDLK_UP)) << "any key will do";
     DISP_RemoveHandler(quit);
 }
 
 TEST_F(KeyWaits, WaitCharMatchesTheTypedCharacterExactly)
 {
-    play({up(SDLK_UP)});
+    play({Key(SDLK_UP)});
     EXPECT_EQ(INP_WaitChar(""), 0) << "a cursor key types no character";
-    play({up(SDLK_q), up(SDLK_UP), up(SDLK_z)});
+    play({Key(SDLK_q), Key(SDLK_UP), Key(SDLK_z)});
     EXPECT_EQ(INP_WaitChar("Qz"), 'z') << "an upper-case letter never matches";
-    play({up(SDLK_5), up(SDLK_KP5)});
+    play({Key(SDLK_5), Key(SDLK_KP5)});
     EXPECT_EQ(INP_WaitChar("5"), '5');
     EXPECT_EQ(scriptNext, 1u) << "the first key typing '5' ends the wait";
-    play({up(SDLK_KP_ENTER)});
+    play({Key(SDLK_KP_ENTER)});
     EXPECT_EQ(INP_WaitChar(nullptr), 13) << "keypad Enter types a carriage return";
-}
-
-TEST_F(KeyWaits, WaitsGiveUpWhenSdlIsNotStarted)
-{
     SDL_Quit();
-    EXPECT_EQ(INP_WaitKey(nullptr), 0u);
+    EXPECT_EQ(INP_WaitKey(nullptr), 0u) << "waits give up when SDL is not started";
     EXPECT_EQ(INP_WaitChar("a"), 0);
 }

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "tests/support/alloc_check.h"
 #include "tests/support/surface_util.h"
 #include "toolkit/gfx/disp.h"
 #include "toolkit/gfx/font.h"
@@ -29,29 +30,43 @@ inline void PushKey(uint8_t type, SDLKey key, uint16_t unicode = 0)
     SDL_PushEvent(&e);
 }
 
-inline void PushKeyPress(SDLKey key, uint16_t unicode = 0)
-{
-    PushKey(SDL_KEYDOWN, key, unicode);
-    PushKey(SDL_KEYUP, key);
-}
-
-inline void PushMouseButton(uint8_t type, int x, int y, uint8_t button = SDL_BUTTON_LEFT)
-{
-    SDL_Event e{};
-    e.button = SDL_MouseButtonEvent{type, 0, button, uint8_t(type == SDL_MOUSEBUTTONDOWN), uint16_t(x), uint16_t(y)};
-    SDL_PushEvent(&e);
-}
-
 // Runs the widget pump until the queue is empty.
 inline void Pump()
 {
     (void)WG_HandleEvents(1, SDL_QUIT);
 }
 
+inline void PushKeyPress(SDLKey key, uint16_t unicode = 0)
+{
+    PushKey(SDL_KEYDOWN, key, unicode);
+    PushKey(SDL_KEYUP, key);
+    Pump();
+}
+
+inline void PushMouseButton(uint8_t type, int x, int y)
+{
+    SDL_Event e{};
+    e.button = SDL_MouseButtonEvent{type, 0, SDL_BUTTON_LEFT, uint8_t(type == SDL_MOUSEBUTTONDOWN), uint16_t(x),
+                                    uint16_t(y)};
+    SDL_PushEvent(&e);
+    Pump();
+}
+
 inline void MoveMouse(int x, int y)
 {
     SDL_WarpMouse(uint16_t(x), uint16_t(y));
     Pump();
+}
+
+// Presses at (x0, y0), moves to (x1, y1), calls `held` and releases there.
+template <typename F = void (*)()>
+void Drag(int x0, int y0, int x1, int y1, F held = [] {})
+{
+    MoveMouse(x0, y0);
+    PushMouseButton(SDL_MOUSEBUTTONDOWN, x0, y0);
+    MoveMouse(x1, y1);
+    held();
+    PushMouseButton(SDL_MOUSEBUTTONUP, x1, y1);
 }
 
 inline WG_Widget* NewTestScreen(SDL_Surface** surface)
@@ -87,7 +102,7 @@ protected:
         WG_DestroyTree(screen_);
         EXPECT_EQ(WG_CurrentScreen, nullptr);
         for (uintptr_t left : {P(WG_FocusedControl), P(WG_PressedControl), P(WG_HoveredControl), P(WG_TopWindow),
-                                 P(WG_Windows()->first), P(WG_LiveControls()->first)}) {
+                               P(WG_Windows()->first), P(WG_LiveControls()->first)}) {
             EXPECT_EQ(left, 0u) << "the focused, pressed, hovered control, top window, windows, live controls";
         }
         EXPECT_EQ(DISP_UnicodeUsers(), unicode_) << "every entry gave its Unicode use back";
@@ -97,7 +112,15 @@ protected:
         DISP_Quit();
         SDL_Quit();
     }
-    // A widget of `kind` made from `tags` in `parent` (may be NULL); NULL when creation failed.
+    // A widget of `kind` (0: the kind comes with the tags) made from `tags` in `parent` (may be
+    // NULL); NULL when creation failed.
+    static WG_Widget* Create(WG_Widget* parent, uint32_t kind, const AUX_Tag* tags, size_t count)
+    {
+        std::vector<AUX_Tag> all = {{WG_TAG_PARENT, P(&parent)}, {kind != 0 ? uintptr_t(WG_TAG_KIND) : 0xffffu, kind}};
+        all.insert(all.end(), tags, tags + count);
+        all.push_back({0, 0});
+        return WG_Create(nullptr, all.data());
+    }
     template <typename T = WG_Widget>
     T* MakeIn(WG_Widget* parent, uint32_t kind, std::initializer_list<AUX_Tag> tags)
     {
@@ -108,15 +131,12 @@ protected:
     {
         return MakeIn<T>(screen_, kind, tags);
     }
-    static WG_Widget* Create(WG_Widget* parent, uint32_t kind, const AUX_Tag* tags, size_t count)
+    // A destroyed widget taken by its first field, so that a failed creation passes NULL.
+    template <typename T>
+    static bool Destroyed(T* made)
     {
-        std::vector<AUX_Tag> all = {{WG_TAG_PARENT, P(&parent)}};
-        if (kind != 0) {  // else the kind comes with the tags
-            all.insert(all.begin(), {WG_TAG_KIND, kind});
-        }
-        all.insert(all.end(), tags, tags + count);
-        all.push_back({0, 0});
-        return WG_Create(nullptr, all.data());
+        WG_Destroy(reinterpret_cast<WG_Widget*>(made));
+        return made != nullptr;
     }
     uint32_t Pixel(int x, int y) { return PixelAt(surface_, x, y) & 0xFFFFFF; }
 

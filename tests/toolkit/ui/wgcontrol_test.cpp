@@ -2,9 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/alloc_check.h"
 #include "tests/toolkit/ui/wg_fixture.h"
-#include "toolkit/gfx/disp.h"
 #include "toolkit/ui/wgcontrol.h"
 
 namespace {
@@ -12,6 +10,12 @@ namespace {
 // Each callback leaves its letter: Press, Release, Enter, Leave, Focus, Blur, + enable, - disable.
 std::string calls;
 int userEvents = 0;
+
+template <char C>
+void Note(WG_Control*)
+{
+    calls += C;
+}
 
 class Controls : public WidgetTest {
 protected:
@@ -21,21 +25,17 @@ protected:
         std::vector<AUX_Tag> tags = {
             {WG_TAG_X, uintptr_t(x)}, {WG_TAG_Y, uintptr_t(y)}, {WG_TAG_W, 20}, {WG_TAG_H, 20},
             {WG_CONTROL_BEHAVIOUR, behaviour | (faces.empty() ? 0u : WG_CB_OWN_FACES)}, {WG_CONTROL_HOTKEY, hot},
-            {WG_CONTROL_ON_PRESS, P(+[](WG_Control*) { calls += 'P'; })},
-            {WG_CONTROL_ON_RELEASE, P(+[](WG_Control*) { calls += 'R'; })},
-            {WG_CONTROL_ON_ENTER, P(+[](WG_Control*) { calls += 'E'; })},
-            {WG_CONTROL_ON_LEAVE, P(+[](WG_Control*) { calls += 'L'; })},
-            {WG_CONTROL_ON_FOCUS, P(+[](WG_Control*) { calls += 'F'; })},
-            {WG_CONTROL_ON_BLUR, P(+[](WG_Control*) { calls += 'B'; })},
-            {WG_CONTROL_ON_ENABLE, P(+[](WG_Control*) { calls += '+'; })},
-            {WG_CONTROL_ON_DISABLE, P(+[](WG_Control*) { calls += '-'; })}};
+            {WG_CONTROL_ON_PRESS, P(&Note<'P'>)}, {WG_CONTROL_ON_RELEASE, P(&Note<'R'>)},
+            {WG_CONTROL_ON_ENTER, P(&Note<'E'>)}, {WG_CONTROL_ON_LEAVE, P(&Note<'L'>)},
+            {WG_CONTROL_ON_FOCUS, P(&Note<'F'>)}, {WG_CONTROL_ON_BLUR, P(&Note<'B'>)},
+            {WG_CONTROL_ON_ENABLE, P(&Note<'+'>)}, {WG_CONTROL_ON_DISABLE, P(&Note<'-'>)},
+            {WG_CONTROL_FACE8, 0}};  // an empty face address is passed over
         for (int i : faces) {
             face_[i] = MakeIn(nullptr, WG_GROUP, {{WG_TAG_W, uintptr_t(i)}});
             tags.push_back({WG_CONTROL_FACE0 + uintptr_t(i), P(&face_[i])});
         }
-        auto* c = reinterpret_cast<WG_Control*>(Create(screen_, WG_CONTROL, tags.data(), tags.size()));
         calls.clear();
-        return c;
+        return reinterpret_cast<WG_Control*>(Create(screen_, WG_CONTROL, tags.data(), tags.size()));
     }
     // The faces shown for each state, as the widths (indices) of the face widgets.
     static std::string Faces(const WG_Control* c)
@@ -46,13 +46,7 @@ protected:
         }
         return s;
     }
-    static void Click(int x, int y)
-    {
-        MoveMouse(x, y);
-        PushMouseButton(SDL_MOUSEBUTTONDOWN, x, y);
-        PushMouseButton(SDL_MOUSEBUTTONUP, x, y);
-        Pump();
-    }
+    static bool Selected(const WG_Control* c) { return (c->state & WG_CS_SELECTED) != 0; }
     WG_Widget* face_[9] = {};
 };
 
@@ -67,10 +61,10 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
     } steps[] = {
         {[] {}, 0, "", "at rest"},
         {[] { MoveMouse(60, 60); }, 2, "E", "pointer over it"},
-        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 60, 60), Pump(); }, 3, "FP", "held; a press takes the focus"},
+        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 60, 60); }, 3, "FP", "held; a press takes the focus"},
         {[] { MoveMouse(5, 5); }, 0, "L", "held, pointer gone"},
         {[] { MoveMouse(61, 61); }, 3, "E", "held, pointer back"},
-        {[] { PushMouseButton(SDL_MOUSEBUTTONUP, 61, 61), Pump(); }, 2, "R", "released over it"},
+        {[] { PushMouseButton(SDL_MOUSEBUTTONUP, 61, 61); }, 2, "R", "released over it"},
         {[c] { WG_SelectControl(c); }, 3, "", "selected under the pointer"},
         {[] { MoveMouse(5, 5); }, 1, "L", "selected"},
         {[c] { WG_DisableControl(c); }, 5, "-", "disabled and selected"},
@@ -83,11 +77,11 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         {[c] { WG_SetFocus(c); }, 8, "", "a hidden control takes no focus"},
         {[this, c] { WG_AddChild(&c->widget, screen_); }, 1, "+", "shown again with its selection"},
         {[] { MoveMouse(61, 61); }, 3, "E", "and the pointer"},
-        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 61, 61), Pump(); }, 2, "FP", "a click unselects"},
-        {[] { MoveMouse(5, 5), PushMouseButton(SDL_MOUSEBUTTONUP, 5, 5), Pump(); }, 1, "L",
-         "a release away from it calls nothing"},
+        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 61, 61); }, 2, "FP", "a click unselects"},
+        {[] { Drag(5, 5, 5, 5); }, 1, "L", "a release away from it calls nothing"},
         {[c] { WG_SetFace(c, 99, c->faces[0]); }, 1, "", "setting face 8 does not touch the shown one"},
         {[c] { WG_SetFace(c, 1, c->faces[2]); }, 2, "", "a new face for the shown state is shown"},
+        {[] { WG_SetFocus(nullptr); }, 2, "B", "the focus taken away"},
     };
     for (const auto& s : steps) {
         s.act();
@@ -96,8 +90,6 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         calls.clear();
     }
     EXPECT_EQ(Faces(c), "022345670") << "face indices past 8 are clamped to 8";
-    WG_SetFocus(nullptr);
-    EXPECT_EQ(calls, "B");
     WG_Destroy(&c->widget);
     WG_DestroyTree(face_[1]);
     WG_DestroyTree(face_[8]);
@@ -108,8 +100,8 @@ TEST_F(Controls, MissingFacesDefaultToTheirNearestKin)
     const struct {
         std::vector<int> given;
         const char* shown;
-    } cases[] = {{{0}, "000000000"},       {{0, 1}, "010100000"},       {{0, 2}, "002200000"},
-                 {{0, 1, 2}, "012100000"}, {{0, 4, 5}, "000045454"},    {{0, 4, 6}, "000044664"},
+    } cases[] = {{{0}, "000000000"},          {{0, 1}, "010100000"},    {{0, 2}, "002200000"},
+                 {{0, 1, 2}, "012100000"},    {{0, 4, 5}, "000045454"}, {{0, 4, 6}, "000044664"},
                  {{0, 4, 5, 6}, "000045654"}, {{0, 1, 2, 3, 4, 5, 6, 7, 8}, "012345678"}};
     for (const auto& c : cases) {
         WG_Control* control = Control(10, 10, 0, c.given);
@@ -121,28 +113,30 @@ TEST_F(Controls, MissingFacesDefaultToTheirNearestKin)
 TEST_F(Controls, TogglesRadioGroupsAndTheTopmostControl)
 {
     WG_Control* t = Control(10, 10, WG_CB_TOGGLE);
-    Click(15, 15);
-    EXPECT_EQ(t->state & WG_CS_SELECTED, WG_CS_SELECTED) << "a toggle stays selected";
-    Click(15, 15);
-    EXPECT_EQ(t->state & WG_CS_SELECTED, 0) << "and a second click unselects it";
+    Drag(15, 15, 15, 15);
+    EXPECT_TRUE(Selected(t)) << "a toggle stays selected";
+    Drag(15, 15, 15, 15);
+    EXPECT_FALSE(Selected(t)) << "and a second click unselects it";
 
     WG_Control* r1 = Control(100, 10, WG_CB_RADIO);
     WG_Control* r2 = Control(130, 10, WG_CB_RADIO);
     WG_JoinGroup(r2, r1);
     WG_SelectControl(r1);
-    Click(135, 15);
-    EXPECT_EQ(r2->state & WG_CS_SELECTED, WG_CS_SELECTED);
-    EXPECT_EQ(r1->state & WG_CS_SELECTED, 0) << "the group's other member is unselected";
+    Drag(135, 15, 135, 15);
+    EXPECT_TRUE(Selected(r2));
+    EXPECT_FALSE(Selected(r1)) << "the group's other member is unselected";
     EXPECT_EQ(calls, "LEBFPR");
     calls.clear();
-    Click(135, 15);
-    EXPECT_EQ(r2->state & WG_CS_SELECTED, WG_CS_SELECTED) << "clicking the selected one does nothing";
+    Drag(135, 15, 135, 15);
+    EXPECT_TRUE(Selected(r2)) << "clicking the selected one does nothing";
     EXPECT_EQ(calls, "") << "and calls nothing";
     WG_LeaveGroup(r2);
     EXPECT_EQ(r1->group.ring.next, nullptr) << "a group of one is no group";
 
-    WG_Control* below = Control(40, 40, 0);
     WG_Control* above = Control(45, 45, 0);
+    WG_Control* below = Control(40, 40, 0);
+    WG_Detach(&below->widget);
+    WG_AddChildFirst(&below->widget, screen_);  // made later, drawn first
     MoveMouse(50, 50);
     EXPECT_EQ(WG_HoveredControl, above) << "the one drawn later wins";
     MoveMouse(42, 42);
@@ -160,20 +154,17 @@ TEST_F(Controls, HotKeysBelongToOneControl)
     WG_Control* b = Control(40, 10, 0);
     ASSERT_NE(a->hotKeyHandler, nullptr);
     EXPECT_EQ(WG_SetHotKey(b, 'Q'), 0) << "q is taken";
-    EXPECT_EQ(b->hotKeyHandler, nullptr);
     EXPECT_NE(WG_SetHotKey(b, 0), 0) << "no character is no failure";
     PushKey(SDL_KEYDOWN, SDLK_q);
     Pump();
-    EXPECT_EQ(WG_PressedControl, a);
-    EXPECT_EQ(a->state & WG_CS_SELECTED, WG_CS_SELECTED);
+    EXPECT_TRUE(Selected(a)) << "its key presses it";
     PushKey(SDL_KEYUP, SDLK_q);
     Pump();
-    EXPECT_EQ(a->state & WG_CS_SELECTED, 0);
+    EXPECT_FALSE(Selected(a));
     EXPECT_EQ(calls, "FPR");
 
     WG_DisableControl(a);
-    EXPECT_EQ(a->hotKeyHandler, nullptr) << "a disabled control gives its key up";
-    EXPECT_NE(WG_SetHotKey(b, 'q'), 0) << "so another may take it";
+    EXPECT_NE(WG_SetHotKey(b, 'q'), 0) << "a disabled control gives its key up to another";
     WG_EnableControl(a);
     EXPECT_EQ(a->hotKeyHandler, nullptr) << "and the first cannot have it back";
     WG_Destroy(&b->widget);
@@ -181,9 +172,8 @@ TEST_F(Controls, HotKeysBelongToOneControl)
     WG_Destroy(&a->widget);
     CheckEachAllocationFailure([this] {
         WG_Control* c = Control(10, 10, 0, {}, 'k');
-        const bool ok = c != nullptr && c->hotKeyHandler != nullptr;
-        WG_Destroy(c != nullptr ? &c->widget : nullptr);
-        return ok;
+        const bool bound = c != nullptr && c->hotKeyHandler != nullptr;
+        return Destroyed(c) && bound;
     });
     EXPECT_NE(Control(10, 10, 0, {}, 'k')->hotKeyHandler, nullptr) << "every failure gave the key back";
     WG_SetFocus(nullptr);
@@ -193,15 +183,15 @@ TEST_F(Controls, ThePumpStopsAtTheStopTypeAndTakesALimitedBatch)
 {
     DISP_Handler* quits = DISP_AddHandler(SDL_QUIT, [](SDL_Event*, uintptr_t) { return calls += 'Q', 1; }, 0);
     WG_Control* a = Control(10, 10, 0, {}, 'x');
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
     PushKey(SDL_KEYDOWN, SDLK_x);
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), -1);
     EXPECT_EQ(calls, "") << "the stop event is taken but not dispatched, the events behind it wait";
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
     EXPECT_EQ(calls, "FP");
-    SDL_PushEvent(&quit);
+    SDL_PushEvent(&event);
     EXPECT_EQ(WG_HandleEvents(2, SDL_USEREVENT), 0);
     EXPECT_EQ(calls, "FPQ") << "other types are dispatched with either flag";
     WG_ReleaseControl(a);
@@ -212,10 +202,8 @@ TEST_F(Controls, ThePumpStopsAtTheStopTypeAndTakesALimitedBatch)
     DISP_Handler* chain = DISP_AddHandler(SDL_USEREVENT, [](SDL_Event* e, uintptr_t) {
         return ++userEvents < 300 ? SDL_PushEvent(e), 1 : 1;
     }, 0);
-    userEvents = 0;
-    SDL_Event user{};
-    user.type = SDL_USEREVENT;
-    SDL_PushEvent(&user);
+    event.type = SDL_USEREVENT;
+    SDL_PushEvent(&event);
     EXPECT_EQ(WG_HandleEvents(1, SDL_QUIT), 0);
     EXPECT_EQ(userEvents, int(DISP_POLL_LIMIT)) << "one call takes the limit, the rest wait";
     Pump();
