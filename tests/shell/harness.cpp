@@ -227,16 +227,6 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
     return std::remove(path);
 }
 
-bool MakeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        if (mkdir(path.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    return true;
-}
-
 void Fill(SDL_Surface* surface, int x, int y, int w, int h, uint32_t rgb)
 {
     SDL_Rect box{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)};
@@ -441,7 +431,8 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
 bool HarnessWriteFile(const std::string& dir, const std::string& relative, const std::string& data)
 {
     const std::string path = dir + relative;
-    FILE* file = MakeFolders(path) ? std::fopen(path.c_str(), "wb") : nullptr;
+    const bool folders = MakeFolders(path.substr(0, path.rfind('/') + 1).c_str());
+    FILE* file = folders ? std::fopen(path.c_str(), "wb") : nullptr;
     if (file == nullptr) {
         return false;
     }
