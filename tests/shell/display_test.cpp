@@ -13,6 +13,9 @@
 #include "shell/display.h"
 #include "tests/shell/harness.h"
 
+// Last: its macros (None, Status) would clash with the names of the headers above.
+#include <X11/Xlib.h>
+
 namespace {
 
 // The first line the shell command prints, empty when it prints nothing.
@@ -33,22 +36,34 @@ int SaveNothing()
     return 0;
 }
 
-TEST(DisplayTest, TheWatchTakesOverXlibsHandlers)
+int otherErrors = 0;
+
+int CountOtherError(Display*, XErrorEvent*)
+{
+    return ++otherErrors;
+}
+
+TEST(DisplayTest, TheWatchTakesOverXlibsHandlersAndPassesOnOtherErrors)
 {
     void* x11 = dlopen("libX11.so.6", RTLD_LAZY);
     if (x11 == nullptr) {
         GTEST_SKIP() << "no libX11";
     }
-    using Handler = void*;
-    using SetHandler = Handler (*)(Handler);
-    for (const char* name : {"XSetIOErrorHandler", "XSetErrorHandler"}) {
-        const auto set = reinterpret_cast<SetHandler>(dlsym(x11, name));
-        ASSERT_NE(set, nullptr) << name;
-        set(nullptr); // NULL puts libX11's own handler back
-        const Handler own = set(nullptr);
-        WatchDisplay(SaveNothing);
-        EXPECT_NE(set(nullptr), own) << name;
-    }
+    const auto setLost = reinterpret_cast<XIOErrorHandler (*)(XIOErrorHandler)>(dlsym(x11, "XSetIOErrorHandler"));
+    const auto setError = reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(x11, "XSetErrorHandler"));
+    ASSERT_TRUE(setLost != nullptr && setError != nullptr);
+    setLost(nullptr); // NULL puts libX11's own handler back
+    const XIOErrorHandler ownLost = setLost(nullptr);
+    setError(CountOtherError);
+    WatchDisplay(SaveNothing);
+    WatchDisplay(SaveNothing); // as a restarted program does
+    EXPECT_NE(setLost(nullptr), ownLost);
+    const XErrorHandler watch = setError(nullptr);
+    ASSERT_NE(watch, CountOtherError);
+    XErrorEvent error{};
+    error.error_code = BadValue;
+    watch(nullptr, &error);
+    EXPECT_EQ(otherErrors, 1) << "an error the watch does not end on goes to the handler found first";
     dlclose(x11);
 }
 
@@ -92,7 +107,7 @@ TEST(DisplayTest, AWindowTakenAwayByAnotherClientEndsAsACloseRequestWithEverythi
         kill(std::stoi(server), SIGTERM);
         EXPECT_EQ(status, "0") << "137: the program did not end";
         EXPECT_EQ(HarnessReadFile(dir, "stderr"), "");
-        EXPECT_EQ(HarnessReadFile(dir, "configuration.txt"), HarnessDefaultSettings());
+        EXPECT_EQ(HarnessReadFile(dir, "configuration.txt"), harnessDefaultSettings);
         EXPECT_EQ(HarnessReadFile(dir, "chart.raw").size(), 200u);
         HarnessRemoveDir(dir);
     }

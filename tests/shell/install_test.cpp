@@ -94,7 +94,7 @@ TEST_F(InstalledProgramTest, KeepsSettingsAndChartInTheHomeFoldersAndWritesNothi
     EXPECT_EQ(RunInstalled("HOME=" + dir + "home XDG_CONFIG_HOME=" + dir + "config XDG_DATA_HOME=" + dir + "data"), 0)
         << errors;
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessReadFile(dir, "config/zaf/configuration.txt"), HarnessDefaultSettings());
+    EXPECT_EQ(HarnessReadFile(dir, "config/zaf/configuration.txt"), harnessDefaultSettings);
     EXPECT_TRUE(HarnessFileExists(dir, "data/zaf/chart.raw"));
     ExpectPrivateFolder("config/zaf");
     ExpectPrivateFolder("data/zaf");
@@ -110,7 +110,7 @@ TEST_F(InstalledProgramTest, KeepsSettingsAndChartInTheHomeFoldersAndWritesNothi
     const std::string readOnly = Listing(stage);
     EXPECT_EQ(RunInstalled("HOME=" + dir + "home2", player), 0) << errors;
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessReadFile(dir, "home2/.config/zaf/configuration.txt"), HarnessDefaultSettings());
+    EXPECT_EQ(HarnessReadFile(dir, "home2/.config/zaf/configuration.txt"), harnessDefaultSettings);
     EXPECT_TRUE(HarnessFileExists(dir, "home2/.local/share/zaf/chart.raw"));
     EXPECT_EQ(Listing(stage), readOnly);
 }
