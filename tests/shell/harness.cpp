@@ -19,6 +19,7 @@
 #include "shell/program.h"
 #include "shell/theme.h"
 #include "tests/support/scratch.h"
+#include "tests/support/surface_util.h"
 #include "toolkit/gfx/clock.h"
 #include "toolkit/ui/wg.h"
 #include "util/kv.h"
@@ -227,42 +228,23 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
     return std::remove(path);
 }
 
-bool MakeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        if (mkdir(path.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    return true;
-}
-
-void Fill(SDL_Surface* surface, int x, int y, int w, int h, uint32_t rgb)
-{
-    SDL_Rect box{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)};
-    SDL_FillRect(surface, &box, SDL_MapRGB(surface->format, (rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255));
-}
-
-// A 24-bit BMP of `count` frames of w x h in `ink`, each in a one-pixel magenta box, one
-// column of background between boxes, `perRow` to a row; one frame is the whole picture.
+// A BMP of `count` frames of w x h in `ink`, each in a one-pixel magenta box, one column of
+// background between boxes, `perRow` to a row; one frame is the whole picture.
 bool WriteBoxes(const std::string& path, int count, int width, int height, int perRow, uint32_t ink)
 {
     const bool plain = count == 1;
     const int rows = (count + perRow - 1) / perRow;
-    SDL_Surface* surface =
-        !MEM_Allow() ? nullptr
-                     : SDL_CreateRGBSurface(SDL_SWSURFACE, plain ? width : perRow * (width + 3),
-                                            plain ? height : rows * (height + 3), 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    SDL_Surface* surface = !MEM_Allow() ? nullptr
+                           : plain      ? NewSurface32(width, height, ink)
+                                        : NewSurface32(perRow * (width + 3), rows * (height + 3));
     if (surface == nullptr) {
         return false;
     }
-    SDL_FillRect(surface, nullptr, 0);
     for (int i = 0; i < count && !plain; ++i) {
-        Fill(surface, (i % perRow) * (width + 3), (i / perRow) * (height + 3), width + 2, height + 2, 0xFF00FF);
-        Fill(surface, (i % perRow) * (width + 3) + 1, (i / perRow) * (height + 3) + 1, width, height, ink);
-    }
-    if (plain) {
-        Fill(surface, 0, 0, width, height, ink);
+        const int x = i % perRow * (width + 3);
+        const int y = i / perRow * (height + 3);
+        FillBox(surface, x, y, width + 2, height + 2, 0xFF00FF);
+        FillBox(surface, x + 1, y + 1, width, height, ink);
     }
     const bool saved = SDL_SaveBMP(surface, path.c_str()) == 0;
     SDL_FreeSurface(surface);
@@ -297,14 +279,24 @@ constexpr const char* soundNames[] = {
     "selection",       "shot",          "speed-up-G",    "zap",
 };
 
-const char tinyDescriptor[] =
+std::vector<HarnessEvent> Pressed(HarnessEvent down, uint8_t upType)
+{
+    HarnessEvent up = down;
+    up.at += 40;
+    up.type = upType;
+    return {down, up};
+}
+
+} // namespace
+
+const char harnessTinyDescriptor[] =
     "LEGAL_INFORMATION = made for the tests\nBACKGROUND        = 0 0 64 0 0 0\nMENU              = 40 120 175 100\n"
     "CHART             = 127 8\nFONT.MENU         = 0 0 0\nFONT.LABELS       = 0 0 0\n"
     "FONT.CHART        = 0 0 0\nFONT.STATUS       = 0 0 0\nFONT.OUTLINE      = -100 -100 -100\n"
     "OBJECT.SLOW       = 0 0 0\nOBJECT.NORMAL     = 10 0 0\nOBJECT.FAST       = 0 10 0\n"
     "OBJECT.SWIFT      = 0 0 10\nBEAMS.CATCHER     = 255 255 0\nBEAMS.FREEZER     = 0 255 255\n";
 
-const char defaultSettings[] =
+const char harnessDefaultSettings[] =
     "THEME         = <cycle>\n"
     "VIDEO         = window\n"
     "ZOOM          = 2\n"
@@ -322,25 +314,6 @@ const char defaultSettings[] =
     "KEY.QUIT      = escape\n"
     "MOUSE         = on\n";
 
-std::vector<HarnessEvent> Pressed(HarnessEvent down, uint8_t upType)
-{
-    HarnessEvent up = down;
-    up.at += 40;
-    up.type = upType;
-    return {down, up};
-}
-
-} // namespace
-
-const char* HarnessDefaultSettings()
-{
-    return defaultSettings;
-}
-
-const char* HarnessTinyDescriptor()
-{
-    return tinyDescriptor;
-}
 
 std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key)
 {
@@ -424,7 +397,7 @@ bool HarnessLinkTheme(const std::string& dir, const char* name)
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor)
 {
     const std::string theme = dir + "themes/" + name + "/";
-    bool written = HarnessWriteFile(theme, "descriptor.txt", descriptor != nullptr ? descriptor : tinyDescriptor) &&
+    bool written = HarnessWriteFile(theme, "descriptor.txt", descriptor != nullptr ? descriptor : harnessTinyDescriptor) &&
                    WriteBoxes(theme + "font.c.bmp", 191, 4, 6, 64, 0xFFFFFF) &&
                    WriteBoxes(theme + "logo.c.bmp", 1, 64, 16, 1, 0x3050A0) &&
                    WriteBoxes(theme + "template.c.bmp", 1, 24, 24, 1, 0x406080) &&
@@ -441,7 +414,8 @@ bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char*
 bool HarnessWriteFile(const std::string& dir, const std::string& relative, const std::string& data)
 {
     const std::string path = dir + relative;
-    FILE* file = MakeFolders(path) ? std::fopen(path.c_str(), "wb") : nullptr;
+    const bool folders = MakeFolders(path.substr(0, path.rfind('/') + 1).c_str());
+    FILE* file = folders ? std::fopen(path.c_str(), "wb") : nullptr;
     if (file == nullptr) {
         return false;
     }

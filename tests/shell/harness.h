@@ -46,12 +46,12 @@ void HarnessRemoveDir(const std::string& dir);
 // Links the generated theme `name` of the build's run folder into dir/themes; false when the
 // generated theme is not there.
 bool HarnessLinkTheme(const std::string& dir, const char* name);
-// A complete small theme: descriptor (`descriptor` or HarnessTinyDescriptor()), a 191-glyph
+// A complete small theme: descriptor (`descriptor` or harnessTinyDescriptor), a 191-glyph
 // font, logo, template, field, 6 objects, 69 sprites and 25 short sounds.
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor = nullptr);
-const char* HarnessTinyDescriptor();
+extern const char harnessTinyDescriptor[];
 // The "configuration.txt" a run without one leaves behind, byte for byte.
-const char* HarnessDefaultSettings();
+extern const char harnessDefaultSettings[];
 
 // Files below the program folder; writing makes the folders on the way. A file that cannot
 // be read reads as empty, with *found false.

@@ -3,19 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <glob.h>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "tests/shell/harness.h"
 
@@ -64,57 +58,22 @@ protected:
     }
 
     // Runs the installed program with `env` added to the test's own environment less HOME and
-    // the XDG variables, as `uid` when it is not -1, and returns its exit status; what it
-    // printed on stderr lands in `errors`. SDL turns SIGTERM into a close request: the dummy
-    // video driver saves every frame it shows, and a few frames in the menu is running.
-    int RunInstalled(const std::vector<std::string>& env, uid_t uid = static_cast<uid_t>(-1))
+    // the XDG folders, as the user id `player` when given, and returns its exit status; what
+    // it printed on stderr lands in `errors`. SDL turns SIGTERM into a close request: the
+    // dummy video driver saves every frame it shows, and a fifth frame means the menu runs.
+    int RunInstalled(const std::string& env, const std::string& player = "")
     {
-        const std::string frames = dir + "frames" + std::to_string(++runs) + "/";
-        if (mkdir(frames.c_str(), 0755) != 0 || (uid != static_cast<uid_t>(-1) && chown(frames.c_str(), uid, uid) != 0)) {
-            return -1;
-        }
-        // The environment is made before the fork: the child only switches user and starts.
-        std::vector<std::string> settings = env;
-        settings.push_back("SDL_VIDEO_DUMMY_SAVE_FRAMES=1");
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string setting = *e;
-            if (setting.rfind("HOME=", 0) != 0 && setting.rfind("XDG_", 0) != 0 && setting.rfind("SDL_VIDEO_DUMMY", 0) != 0) {
-                settings.push_back(setting);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& setting : settings) {
-            envp.push_back(setting.data());
-        }
-        envp.push_back(nullptr);
-        char* const argv[] = {zaf.data(), nullptr};
-        const int errorFile = open((frames + "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const pid_t child = fork();
-        if (child == 0) {
-            const bool dropped = uid == static_cast<uid_t>(-1) ||
-                                 (setgroups(0, nullptr) == 0 && setgid(uid) == 0 && setuid(uid) == 0);
-            if (dropped && chdir(frames.c_str()) == 0 && dup2(errorFile, 2) >= 0) {
-                execve(zaf.c_str(), argv, envp.data());
-            }
-            _exit(127);
-        }
-        close(errorFile);
-        int status = -1;
-        // A start that takes a minute is a failure in itself.
-        bool ended = false;
-        bool shown = false;
-        for (const time_t deadline = time(nullptr) + 60; !ended && !shown && time(nullptr) < deadline; usleep(5000)) {
-            ended = waitpid(child, &status, WNOHANG) == child;
-            glob_t found{};
-            shown = glob((frames + "*-00000005.bmp").c_str(), 0, nullptr, &found) == 0;
-            globfree(&found);
-        }
-        if (!ended) {
-            kill(child, shown ? SIGTERM : SIGKILL);
-            waitpid(child, &status, 0);
-        }
-        errors = HarnessReadFile(frames, "stderr");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        const std::string frames = dir + "frames" + std::to_string(++runs);
+        const std::string user =
+            player.empty() ? "" : "setpriv --reuid=" + player + " --regid=" + player + " --clear-groups ";
+        const std::string script =
+            "mkdir " + frames + (player.empty() ? "" : " && chown " + player + " " + frames) + " && cd " + frames +
+            " && { env -u HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME SDL_VIDEO_DUMMY_SAVE_FRAMES=1 " + env + " " + user +
+            "'" + zaf + "' 2>stderr & for i in $(seq 6000); do ls *-00000005.bmp >/dev/null 2>&1 && break; " +
+            "kill -0 $! 2>/dev/null || break; sleep 0.01; done; kill -TERM $! 2>/dev/null; wait $!; }";
+        const int status = std::system(script.c_str());
+        errors = HarnessReadFile(frames, "/stderr");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     void ExpectPrivateFolder(const std::string& relative)
     {
@@ -132,11 +91,10 @@ TEST_F(InstalledProgramTest, KeepsSettingsAndChartInTheHomeFoldersAndWritesNothi
     const std::string stage = dir + "stage";
     const std::string installed = Listing(stage);
     ASSERT_NE(installed.find("/themes/default/descriptor.txt"), std::string::npos) << installed;
-    EXPECT_EQ(RunInstalled({"HOME=" + dir + "home", "XDG_CONFIG_HOME=" + dir + "config", "XDG_DATA_HOME=" + dir + "data"}),
-              0)
+    EXPECT_EQ(RunInstalled("HOME=" + dir + "home XDG_CONFIG_HOME=" + dir + "config XDG_DATA_HOME=" + dir + "data"), 0)
         << errors;
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessReadFile(dir, "config/zaf/configuration.txt"), HarnessDefaultSettings());
+    EXPECT_EQ(HarnessReadFile(dir, "config/zaf/configuration.txt"), harnessDefaultSettings);
     EXPECT_TRUE(HarnessFileExists(dir, "data/zaf/chart.raw"));
     ExpectPrivateFolder("config/zaf");
     ExpectPrivateFolder("data/zaf");
@@ -146,13 +104,13 @@ TEST_F(InstalledProgramTest, KeepsSettingsAndChartInTheHomeFoldersAndWritesNothi
     // Read-only, and run by someone who cannot write there even when the test runs as root;
     // without the XDG variables the files go below HOME.
     ASSERT_EQ(std::system(("chmod -R a-w " + stage).c_str()), 0);
-    const uid_t player = geteuid() == 0 ? 65534 : static_cast<uid_t>(-1);
+    const std::string player = geteuid() == 0 ? "65534" : "";
     ASSERT_EQ(mkdir((dir + "home2").c_str(), 0755), 0);
-    ASSERT_TRUE(player == static_cast<uid_t>(-1) || chown((dir + "home2").c_str(), player, player) == 0);
+    ASSERT_TRUE(player.empty() || chown((dir + "home2").c_str(), 65534, 65534) == 0);
     const std::string readOnly = Listing(stage);
-    EXPECT_EQ(RunInstalled({"HOME=" + dir + "home2"}, player), 0) << errors;
+    EXPECT_EQ(RunInstalled("HOME=" + dir + "home2", player), 0) << errors;
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(HarnessReadFile(dir, "home2/.config/zaf/configuration.txt"), HarnessDefaultSettings());
+    EXPECT_EQ(HarnessReadFile(dir, "home2/.config/zaf/configuration.txt"), harnessDefaultSettings);
     EXPECT_TRUE(HarnessFileExists(dir, "home2/.local/share/zaf/chart.raw"));
     EXPECT_EQ(Listing(stage), readOnly);
 }

@@ -76,6 +76,7 @@ TEST_F(FoldersTest, PortableBesideThemesInstalledOtherwise)
     ASSERT_TRUE(HarnessWriteFile(dir, "file", "x"));
     EXPECT_FALSE(MakeFolders((dir + "file/zaf/").c_str()));
     EXPECT_FALSE(MakeFolders(""));
+    EXPECT_FALSE(MakeFolders(std::string(FOLDER_SIZE, 'a').c_str())) << "a name that does not fit";
 }
 
 } // namespace

@@ -20,7 +20,7 @@
 
 namespace {
 
-const std::string defaultFile = HarnessDefaultSettings();
+const std::string defaultFile = harnessDefaultSettings;
 using Themes = std::vector<std::string>;
 
 std::string Replace(std::string text, const std::string& from, const std::string& to)
@@ -146,30 +146,17 @@ TEST_F(ProgramTest, WithoutASoundDeviceTheGamePlaysSilently)
     EXPECT_EQ(File(), defaultFile);
 }
 
-TEST_F(ProgramTest, TheGeneratedThemesRunTheProgram)
-{
-    HarnessRemoveDir(dir + "themes/default");
-    if (!HarnessLinkTheme(dir, "default")) {
-        GTEST_SKIP() << "the generated themes are not in the run folder";
-    }
-    EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(errors, "");
-    EXPECT_EQ(File(), defaultFile);
-}
-
 TEST_F(ProgramTest, ClosingTheWindowQuitsEvenWithAChoiceInTheSameFrame)
 {
-    EXPECT_EQ(Run({{700, SDL_QUIT, SDLK_UNKNOWN}}), 0);
-    EXPECT_EQ(errors, "");
-    EXPECT_LT(HarnessNow(), 2000u);
     EXPECT_EQ(Run({{660, SDL_KEYDOWN, SDLK_x}, {700, SDL_QUIT, SDLK_UNKNOWN}, {700, SDL_KEYUP, SDLK_x}}), 0);
+    EXPECT_EQ(errors, "");
     EXPECT_LT(HarnessNow(), 2000u) << "a game was started after the close request";
 }
 
 TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
 {
     // The beam colour is there, so the theme loads, but it is no colour, so no game starts.
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", Replace(HarnessTinyDescriptor(), "255 255 0", "yellow").c_str()));
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "default", Replace(harnessTinyDescriptor, "255 255 0", "yellow").c_str()));
     EXPECT_EQ(Run(HarnessScript({HarnessKey(1000, SDLK_x), HarnessKey(3000, SDLK_ESCAPE)})), 0);
     EXPECT_EQ(errors, "");
     EXPECT_GE(HarnessNow(), 3000u);
@@ -178,8 +165,8 @@ TEST_F(ProgramTest, AGameThatCannotStartReturnsToTheMenu)
 
 TEST_F(ProgramTest, EveryFinishedGameMovesOnToTheNextThemeWithCycle)
 {
-    ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", HarnessTinyDescriptor()));
-    ASSERT_TRUE(HarnessWriteFile(dir, "themes/zeta/descriptor.txt", HarnessTinyDescriptor()));
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/alpha/descriptor.txt", harnessTinyDescriptor));
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/zeta/descriptor.txt", harnessTinyDescriptor));
     EXPECT_EQ(Run(HarnessScript({Game(1000), Game(6000), Game(11000), HarnessKey(17000, SDLK_ESCAPE)})), 0);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(HarnessThemesSeen(), (Themes{"default", "zeta", "alpha", "default"}));
@@ -194,7 +181,7 @@ TEST_F(ProgramTest, ABrokenChartPlaceFallsBackAndKeepsThePlayersChart)
     chart[0] = ChartEntry{77777, "Zoe"};
     ChartToBytes(bytes);
     const std::string players(bytes, bytes + CHART_FILE_SIZE);
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "broken", Replace(HarnessTinyDescriptor(), "127 8", "127").c_str()));
+    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "broken", Replace(harnessTinyDescriptor, "127 8", "127").c_str()));
     ASSERT_TRUE(HarnessWriteFile(dir, "configuration.txt", Replace(defaultFile, "<cycle>", "broken")));
     ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", players));
     EXPECT_EQ(Run(), 0);
@@ -334,10 +321,9 @@ TEST_F(ProgramTest, TheChartFileSurvivesARunByteForByteAndABadOneIsReplaced)
     EXPECT_STREQ(chart[2].name, "fifteen-chars-x");
     EXPECT_EQ(HarnessReadFile(dir, "chart.raw"), bytes);
 
-    std::string noise(CHART_FILE_SIZE, '\0');
-    srand(3);
-    for (char& c : noise) {
-        c = static_cast<char>(rand());
+    std::string noise;
+    for (int i = 0; i < CHART_FILE_SIZE; i++) {
+        noise += static_cast<char>(i * 37 + i / 7);
     }
     for (const std::string& file : {std::string(199, '\x5A'), std::string(201, '\x5A'), noise}) {
         ASSERT_TRUE(HarnessWriteFile(dir, "chart.raw", file));

@@ -8,31 +8,11 @@
 
 #include "shell/app.h"
 #include "tests/shell/harness.h"
-#include "util/kv.h"
 #include "util/mem.h"
 
 namespace {
 
 using SettingsTest = ShellTest;
-
-TEST_F(SettingsTest, ANewStoreWritesTheDefaultFileAndCompletingKeepsThePlayersValues)
-{
-    ASSERT_TRUE(CompleteSettings(app.config));
-    char* text = nullptr;
-    uint32_t length = 0;
-    ASSERT_TRUE(KV_Serialise(app.config, &text, &length));
-    EXPECT_EQ(std::string(text, length), HarnessDefaultSettings());
-    MEM_Free(text);
-    Set("KEY.LEFT", "a");
-    Set("MOUSE", "off");
-    ASSERT_TRUE(CompleteSettings(app.config));
-    EXPECT_EQ(Setting("MOUSE"), "off") << "a player's choice is not reset to the default";
-    EXPECT_EQ(Setting("KEY.LEFT"), "a");
-    ASSERT_TRUE(KV_RemoveKey(app.config, "MOUSE"));
-    ASSERT_TRUE(CompleteSettings(app.config));
-    EXPECT_EQ(Setting("MOUSE"), "on");
-    EXPECT_FALSE(CompleteSettings(nullptr));
-}
 
 TEST_F(SettingsTest, VolumeLevelsAreExactAndReachEveryChannel)
 {
