@@ -290,6 +290,8 @@ TEST_F(ThemeTest, LoadingSurvivesEachAllocationFailure)
             ExpectEverySlotEmpty();
         }
         EXPECT_TRUE(loaded || hit);
+        EXPECT_TRUE(!loaded || (app.logo && app.menuTemplate && app.menuFrame && app.field && app.spritesImage))
+            << "point " << n << ": a theme reported as loaded has every picture";
         FreeTheme();
         EXPECT_EQ(MEM_LiveBlocks(), blocks) << "point " << n;
     }

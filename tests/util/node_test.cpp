@@ -117,8 +117,11 @@ TEST(Node, ItemsCarryAnAddressAndAreLinkedFoundAndFreed)
     NODE_FreeItem(c);
     NODE_AddItemTail(a, &list);
     NODE_AddItemTail(lone, &list);
+    NODE_Node bare{nullptr, nullptr, nullptr, nullptr};
+    NODE_AddTail(&bare, &list);
     NODE_FreeAllItems(&list);
-    EXPECT_TRUE(list.first == nullptr && list.last == nullptr);
+    EXPECT_TRUE(list.first == nullptr && list.last == nullptr && bare.list == nullptr)
+        << "a node with no item behind it leaves as well";
 }
 
 TEST(Node, SortedInsertionAndSortingFollowEachModeAndKeepEqualNamesInOrder)

@@ -87,6 +87,7 @@ TEST_F(Kinds, ListsInsertInTheirModesAndShareTheirHeight)
     EXPECT_EQ(Order(sorted), "Aabc") << "case-insensitive, equal texts after the ones there";
     EXPECT_EQ(WG_ListFind(sorted, "a")->value, 7u);
     EXPECT_EQ(WG_ListFind(sorted, "z"), nullptr);
+    EXPECT_TRUE(WG_ListFind(sorted, nullptr) == nullptr && WG_ListFind(nullptr, "a") == nullptr) << "nothing to search";
     WG_ListSelectAll(sorted);
     EXPECT_TRUE(WG_ListFind(sorted, "c")->button.control.state & WG_CS_SELECTED) << "selecting all";
 
