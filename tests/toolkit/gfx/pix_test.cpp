@@ -303,9 +303,13 @@ TEST_F(PixTest, ImagesAreSharedByNameAndArguments)
     PIX_Image* keyed = load(nullptr, 0, xrgb_);
     EXPECT_TRUE(keyed != nullptr && keyed != first) << "another colour key is another image";
     EXPECT_EQ(PIX_ImageList()->first, &keyed->node) << "newest first";
+    auto rle = [&] { return PIX_LoadImage(path.c_str(), nullptr, -1, -1, xrgb_->format, SDL_RLEACCEL); };
+    PIX_Image* packed = rle();
+    EXPECT_TRUE(packed != first && rle() == packed && packed->refCount == 2u) << "the flags make an image of their own";
+    PIX_ReleaseImage(packed);
 
     PIX_ReleaseImage(first);
-    EXPECT_TRUE(first->refCount == 1u && NODE_Count(PIX_ImageList()) == 2u);
+    EXPECT_TRUE(first->refCount == 1u && NODE_Count(PIX_ImageList()) == 3u);
     PIX_ReleaseAllImages();
     EXPECT_EQ(PIX_ImageList()->first, nullptr) << "the last references dropped";
 
