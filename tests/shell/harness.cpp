@@ -314,7 +314,6 @@ const char harnessDefaultSettings[] =
     "KEY.QUIT      = escape\n"
     "MOUSE         = on\n";
 
-
 std::vector<HarnessEvent> HarnessKey(uint32_t at, SDLKey key)
 {
     return Pressed({at, SDL_KEYDOWN, key}, SDL_KEYUP);

@@ -116,7 +116,10 @@ protected:
     // NULL); NULL when creation failed.
     static WG_Widget* Create(WG_Widget* parent, uint32_t kind, const AUX_Tag* tags, size_t count)
     {
-        std::vector<AUX_Tag> all = {{WG_TAG_PARENT, P(&parent)}, {kind != 0 ? uintptr_t(WG_TAG_KIND) : 0xffffu, kind}};
+        std::vector<AUX_Tag> all = {{WG_TAG_PARENT, P(&parent)}};
+        if (kind != 0) {
+            all.push_back({WG_TAG_KIND, kind});
+        }
         all.insert(all.end(), tags, tags + count);
         all.push_back({0, 0});
         return WG_Create(nullptr, all.data());
