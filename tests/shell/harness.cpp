@@ -386,13 +386,6 @@ void HarnessRemoveDir(const std::string& dir)
     }
 }
 
-bool HarnessLinkTheme(const std::string& dir, const char* name)
-{
-    const char* run = std::getenv("ZAF_RUN_DIR");
-    const std::string source = std::string(run != nullptr ? run : ZAF_RUN_DIR) + "/themes/" + name;
-    return HarnessFileExists(source, "/descriptor.txt") && symlink(source.c_str(), (dir + "themes/" + name).c_str()) == 0;
-}
-
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor)
 {
     const std::string theme = dir + "themes/" + name + "/";

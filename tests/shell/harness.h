@@ -43,9 +43,6 @@ void HarnessDeclareGamepad(int index);
 std::string HarnessNewProgDir();
 // Deletes the folder and everything in it (links are removed, not followed).
 void HarnessRemoveDir(const std::string& dir);
-// Links the generated theme `name` of the build's run folder into dir/themes; false when the
-// generated theme is not there.
-bool HarnessLinkTheme(const std::string& dir, const char* name);
 // A complete small theme: descriptor (`descriptor` or harnessTinyDescriptor), a 191-glyph
 // font, logo, template, field, 6 objects, 69 sprites and 25 short sounds.
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor = nullptr);
