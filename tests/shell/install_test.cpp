@@ -2,42 +2,16 @@
 // the installed executable in a process of its own, headless, with a home of its own.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <map>
 #include <string>
 
 #include "tests/shell/harness.h"
 
 namespace {
-
-// "path mode size mtime" of everything below `root`, one line each, sorted by path.
-std::string Listing(const std::string& root, const std::string& relative = "")
-{
-    std::map<std::string, std::string> rows;
-    DIR* dir = opendir((root + relative).c_str());
-    while (const dirent* entry = dir != nullptr ? readdir(dir) : nullptr) {
-        const std::string path = relative + "/" + entry->d_name;
-        struct stat info {};
-        if (entry->d_name[0] != '.' && lstat((root + path).c_str(), &info) == 0) {
-            rows[path] = std::to_string(info.st_mode) + " " + std::to_string(info.st_size) + " " +
-                         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "\n" +
-                         (S_ISDIR(info.st_mode) ? Listing(root, path) : "");
-        }
-    }
-    if (dir != nullptr) {
-        closedir(dir);
-    }
-    std::string text;
-    for (const auto& [path, row] : rows) {
-        text.append(path).append(" ").append(row);
-    }
-    return text;
-}
 
 class InstalledProgramTest : public ShellTest {
 protected:
@@ -74,6 +48,14 @@ protected:
         const int status = std::system(script.c_str());
         errors = HarnessReadFile(frames, "/stderr");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // "path type+mode size mtime" of everything below `root`, one line each, sorted by path.
+    std::string Listing(const std::string& root)
+    {
+        const std::string list = dir + "listing";
+        const std::string find = "find '" + root + "' -printf '%P %y%m %s %T@\\n' | LC_ALL=C sort >'" + list + "'";
+        EXPECT_EQ(std::system(find.c_str()), 0);
+        return HarnessReadFile(list, "");
     }
     void ExpectPrivateFolder(const std::string& relative)
     {

@@ -22,12 +22,10 @@ using Labels = std::vector<std::string>;
 const char* const kBack = MENU_BACK_LABEL;
 
 int navigationSounds = 0;
-int selectionSounds = 0;
 
 void CountSounds(AUDIO_Op op, int, int sound, int)
 {
     navigationSounds += op == AUDIO_PLAY && sound == SOUND_NAVIGATION;
-    selectionSounds += op == AUDIO_PLAY && sound == SOUND_SELECTION;
 }
 
 Labels LabelsOf(const MenuPage* page)
@@ -49,7 +47,7 @@ void PushKey(uint8_t type, SDLKey key)
 }
 
 // The pages' drawing is compared whole in the screenshot test, and the program test drives
-// every page end to end. This covers what neither shows: mode lists, failures, sounds, repeats.
+// every page end to end. This covers what neither shows: mode lists and failures.
 class MenuTest : public ShellTest {
 protected:
     void SetUp() override
@@ -61,7 +59,7 @@ protected:
         app.fullscreenModes = nullptr;
         DISP_Init();
         AUDIO_SetRecorder(CountSounds);
-        navigationSounds = selectionSounds = 0;
+        navigationSounds = 0;
         const KV_Pair descriptor[] = {{"MENU", "20 110 215 120"}, {nullptr, nullptr}};
         app.descriptor = KV_Create("descriptor.txt", descriptor);
         app.themeNames = NODE_List{};
@@ -121,32 +119,6 @@ TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
     UseModes({{0, 0, 768, 1024}});
     ASSERT_TRUE(BuildMenu());
     EXPECT_EQ(LabelsOf(&menu.video)[1], "255x340 1x \x02\n") << "an upright reference size is 255 wide";
-}
-
-TEST_F(MenuTest, AHeldKeyMovesAtOnceThenEvery26StepsAndChoicesSound)
-{
-    ASSERT_TRUE(BuildMenu());
-    PushKey(SDL_KEYDOWN, SDLK_DOWN);
-    std::vector<int> movedAt;
-    for (int step = 0; step < 80; step++) {
-        const int before = navigationSounds;
-        MenuStep();
-        if (navigationSounds != before) {
-            movedAt.push_back(step);
-        }
-    }
-    EXPECT_EQ(movedAt, (std::vector<int>{0, 26, 52, 78}));
-    PushKey(SDL_KEYUP, SDLK_DOWN);
-    for (int step = 0; step < 60; step++) {
-        MenuStep();
-    }
-    EXPECT_EQ(navigationSounds, 4) << "released: no more moves";
-    for (SDLKey key : {SDLK_UP, SDLK_UP, SDLK_SPACE}) {
-        Press(key);
-    }
-    EXPECT_EQ(menu.current, &menu.about) << "up twice from the first of four selects the third";
-    Press(SDLK_ESCAPE);
-    EXPECT_EQ(selectionSounds, 2) << "choosing and going back";
 }
 
 TEST_F(MenuTest, ABuildFailsCleanlyOnABadBoxAMissingKeyOrNoMemory)
