@@ -53,7 +53,8 @@ protected:
     std::string Listing(const std::string& root)
     {
         const std::string list = dir + "listing";
-        const std::string find = "find '" + root + "' -printf '%P %y%m %s %T@\\n' | LC_ALL=C sort >'" + list + "'";
+        const std::string find =
+            "find '" + root + "' -printf '%P %y%m %s %T@\\n' | LC_ALL=C sort >'" + list + "'";
         EXPECT_EQ(std::system(find.c_str()), 0);
         return HarnessReadFile(list, "");
     }

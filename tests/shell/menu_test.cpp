@@ -3,8 +3,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "shell/app.h"
 #include "shell/audio.h"
@@ -17,24 +15,11 @@
 
 namespace {
 
-using Labels = std::vector<std::string>;
-
-const char* const kBack = MENU_BACK_LABEL;
-
 int navigationSounds = 0;
 
 void CountSounds(AUDIO_Op op, int, int sound, int)
 {
     navigationSounds += op == AUDIO_PLAY && sound == SOUND_NAVIGATION;
-}
-
-Labels LabelsOf(const MenuPage* page)
-{
-    Labels labels;
-    for (NODE_Node* node = page->entries.first; node != nullptr; node = node->next) {
-        labels.emplace_back(static_cast<NODE_Item*>(node->data)->name);
-    }
-    return labels;
 }
 
 void PushKey(uint8_t type, SDLKey key)
@@ -46,8 +31,8 @@ void PushKey(uint8_t type, SDLKey key)
     ASSERT_EQ(SDL_PushEvent(&event), 0);
 }
 
-// The pages' drawing is compared whole in the screenshot test, and the program test drives
-// every page end to end. This covers what neither shows: mode lists and failures.
+// The pages are compared whole in the screenshot test, with a list of full-screen modes too,
+// and the program test drives every page end to end. This covers what neither shows.
 class MenuTest : public ShellTest {
 protected:
     void SetUp() override
@@ -84,42 +69,10 @@ protected:
         PushKey(SDL_KEYUP, key);
         MenuStep();
     }
-    void UseModes(std::initializer_list<SDL_Rect> sizes)
-    {
-        modes.assign(sizes);
-        modeList.clear();
-        for (SDL_Rect& mode : modes) {
-            modeList.push_back(&mode);
-        }
-        modeList.push_back(nullptr);
-        app.fullscreenModes = modeList.data();
-    }
 
     App saved{};
     int64_t liveBlocks = 0;
-    std::vector<SDL_Rect> modes;
-    std::vector<SDL_Rect*> modeList;
 };
-
-TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
-{
-    UseModes({{0, 0, 1920, 1080}, {0, 0, 1024, 768}, {0, 0, 320, 255}, {0, 0, 255, 254}, {0, 0, 254, 600}});
-    Set("VIDEO", "1024x768");
-    ASSERT_TRUE(BuildMenu());
-    EXPECT_EQ(LabelsOf(&menu.video), (Labels{"1920x1080 4x \x02\x02", "320x255 1x", "453x255 1x \x02\n",
-                                             "WINDOW", "ZOOM 1x", "ZOOM 3x", kBack}))
-        << "the configured mode and modes under 255 are left out; the reference size comes last";
-    // A mode of exactly the reference size takes its three marks, and is not added again.
-    UseModes({{0, 0, 1280, 720}, {0, 0, 453, 255}});
-    Set("VIDEO", "800x600");
-    ASSERT_TRUE(BuildMenu());
-    EXPECT_EQ(LabelsOf(&menu.video),
-              (Labels{"1280x720 2x \x02\x02", "453x255 1x \x02\x02\x02", "WINDOW", "ZOOM 1x", kBack}))
-        << "800x600 with ZOOM 2 leaves only ZOOM 1x (765 > 600)";
-    UseModes({{0, 0, 768, 1024}});
-    ASSERT_TRUE(BuildMenu());
-    EXPECT_EQ(LabelsOf(&menu.video)[1], "255x340 1x \x02\n") << "an upright reference size is 255 wide";
-}
 
 TEST_F(MenuTest, ABuildFailsCleanlyOnABadBoxAMissingKeyOrNoMemory)
 {

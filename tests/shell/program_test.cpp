@@ -138,8 +138,7 @@ TEST_F(ProgramTest, WithoutASoundDeviceTheGamePlaysSilently)
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_EQ(Run(oneGame), 0);
     setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
-    EXPECT_EQ(errors.find("zaf: no sound"), 0u) << errors;
-    ExpectOneLine("no sound");
+    ExpectOneLine("zaf: no sound");
     EXPECT_GE(HarnessNow(), 7000u) << "the game and the menu ran to the last key";
     EXPECT_EQ(File(), defaultFile);
 }
@@ -266,7 +265,7 @@ SDL_Rect** TwoModes(SDL_PixelFormat*, uint32_t)
 TEST_F(ProgramTest, MenuChoicesReachTheFileAtExitThroughReloadsAndRestarts)
 {
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "alpha"));
-    const SDLKey D = SDLK_DOWN, U = SDLK_UP, X = SDLK_x, E = SDLK_ESCAPE;
+    const SDLKey D = SDLK_DOWN, U = SDLK_UP, X = SDLK_x, E = SDLK_ESCAPE, R = SDLK_RIGHT;
     VIDEO_SetBackends(nullptr, TwoModes);
     const struct {
         const char* what;
@@ -276,9 +275,9 @@ TEST_F(ProgramTest, MenuChoicesReachTheFileAtExitThroughReloadsAndRestarts)
         // OPTIONS; VOLUME (four down) medium -> loud; DIFFICULTY normal -> hard; up to
         // INTERPOLATION on -> off; CONTROLS (one up), LEFT (two down) gets 'right', which RIGHT
         // gives up for 'left'; MOUSE (up four, round past back) off; back to the main page; quit.
-        {"options", Keys({D, X, D, D, D, D, X, D, X, U, U, X, U, X, D, D, X, SDLK_RIGHT, U, U, U, U, X, E, E, E}),
-         {{"VOLUME", "loud"}, {"DIFFICULTY", "hard"}, {"INTERPOLATION", "off"}, {"KEY.LEFT", "right"},
-          {"KEY.RIGHT", "left"}, {"MOUSE", "off"}}},
+        {"options", Keys({D, X, D, D, D, D, X, D, X, U, U, X, U, X, D, D, X, R, U, U, U, U, X, E, E, E}),
+         {{"VOLUME", "loud"}, {"DIFFICULTY", "hard"}, {"INTERPOLATION", "off"},
+          {"KEY.LEFT", "right"}, {"KEY.RIGHT", "left"}, {"MOUSE", "off"}}},
         // Theme page (THEME <cycle>): alpha, default, <random>, back. Choosing alpha reloads;
         // the page shown again lacks alpha, so its first entry is now default.
         {"theme", Keys({D, X, X, X, X, E, E, E}), {{"THEME", "default"}}},
@@ -287,7 +286,8 @@ TEST_F(ProgramTest, MenuChoicesReachTheFileAtExitThroughReloadsAndRestarts)
         {"modes", Keys({D, X, D, X, X, X, E, E, E}), {{"VIDEO", "800x600"}, {"ZOOM", "2"}}},
         // The zoom entries come last: up twice picks ZOOM 4x; after the restart the page
         // offers ZOOM 1x, 2x, 3x and up twice picks 3x.
-        {"zoom", Keys({D, X, D, X, U, U, X, U, U, X, E, E, E}), {{"VIDEO", "window"}, {"ZOOM", "3"}}},
+        {"zoom", Keys({D, X, D, X, U, U, X, U, U, X, E, E, E}),
+         {{"VIDEO", "window"}, {"ZOOM", "3"}}},
     };
     for (const auto& c : cases) {
         std::remove((dir + "configuration.txt").c_str());
