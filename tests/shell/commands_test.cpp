@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cinttypes>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -64,7 +63,8 @@ TEST(Commands, GameAnswersHelpAndVersionAndRefusesAnythingElse)
 TEST(Commands, ScreenshotsOfEveryPageAndSceneLookAsApproved)
 {
     TempDir out;
-    ASSERT_EQ(ExitStatus("'" + kRun + "/zaf_screens' " + out.Path("") + " >/dev/null"), 0);
+    const std::string screens = "env -u SDL_VIDEODRIVER '" + kRun + "/zaf_screens' ";
+    ASSERT_EQ(ExitStatus(screens + out.Path("") + " >/dev/null"), 0) << "headless by itself";
     const struct {
         const char* file;
         uint64_t hash;

@@ -12,7 +12,6 @@
 
 #include "game/chart.h"
 #include "tests/game/chart_sample.h"
-#include "shell/app.h"
 #include "shell/paths.h"
 #include "shell/video.h"
 #include "tests/shell/harness.h"
@@ -81,7 +80,6 @@ TEST_F(ProgramTest, TheSettingsFileIsCompletedOrReplacedAndWrittenOnlyWhenItChan
         EXPECT_EQ(Run(), 0) << c.what;
         EXPECT_EQ(errors, "") << c.what;
         EXPECT_EQ(File(), c.after) << c.what;
-        EXPECT_EQ(HarnessReadFile(dir, "chart.raw").size(), size_t{CHART_FILE_SIZE}) << c.what;
         EXPECT_GE(HarnessNow(), 1000u) << c.what << ": the menu ran until the scripted quit";
         EXPECT_LT(HarnessNow(), 1100u) << c.what << ": the quit ended the run at once";
     }
@@ -119,7 +117,10 @@ TEST_F(ProgramTest, StartUpFailuresAreOneLineAndStatusOne)
     EXPECT_EQ(Run(), 1);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     ExpectOneLine("cannot start SDL: ");
-    EXPECT_EQ(RunProgram(std::string(5000, 'a').c_str()), 1) << "a program folder too long to hold";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunProgram(std::string(5000, 'a').c_str()), 1);
+    errors = ::testing::internal::GetCapturedStderr();
+    ExpectOneLine("the program's folder name is too long");
 
     HarnessRemoveDir(dir + "themes/default");
     std::remove((dir + "configuration.txt").c_str());
@@ -167,7 +168,6 @@ TEST_F(ProgramTest, EveryFinishedGameMovesOnToTheNextThemeWithCycle)
     EXPECT_EQ(Run(HarnessScript({Game(1000), Game(6000), Game(11000), HarnessKey(17000, SDLK_ESCAPE)})), 0);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(HarnessThemesSeen(), (Themes{"default", "zeta", "alpha", "default"}));
-    EXPECT_LT(HarnessNow(), 20000u);
     EXPECT_EQ(File(), defaultFile) << "cycling changes no setting";
 }
 

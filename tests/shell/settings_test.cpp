@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "shell/app.h"
 #include "tests/shell/harness.h"
 
 namespace {
@@ -46,7 +45,7 @@ TEST(ParseModeTest, ReadsSizesWithBlanksAroundTheXAndRejectsTheRest)
         {"window", 0, 0},  {"", 0, 0},         {"640X480", 0, 0},  {"x480", 0, 0},  {"640x", 0, 0},
         {"0x480", 0, 0},   {"640x0", 0, 0},    {"-640x480", 0, 0}, {"+640x480", 0, 0},
         {"640x/", 0, 0},   {"640x:", 0, 0},    {"65536x1", 0, 0},  {"1x65536", 0, 0},
-        {"99999999999x1", 0, 0},
+        {"99999999999x1", 0, 0}, {"99x909", 99, 909},
     };
     for (const auto& c : cases) {
         uint32_t w = 7;

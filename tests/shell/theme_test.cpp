@@ -81,25 +81,29 @@ protected:
 };
 
 // The fonts, pictures and frames of "default" are in the screenshots; the sounds are not.
-TEST_F(ThemeTest, EachChoiceLoadsItsThemeOrFallsBackToDefaultForGood)
+TEST_F(ThemeTest, EachChoiceLoadsItsThemeOrFallsBackToDefaultForGoodAndRandomMovesOn)
 {
     ASSERT_TRUE(HarnessWriteTinyTheme(dir, "alpha", Descriptor("theme alpha").c_str()));
-    ASSERT_TRUE(HarnessWriteTinyTheme(dir, "full"));
-    // Only a descriptor and a font of its own: the rest comes from default.
+    // Only a descriptor and a font of its own, and a folder in its logo's place: the rest comes
+    // from default.
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/part/descriptor.txt", Descriptor("theme part")));
-    ASSERT_EQ(std::rename((dir + "themes/full/font.c.bmp").c_str(), (dir + "themes/part/font.c.bmp").c_str()), 0);
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/part/logo.c.bmp/stray", ""));
+    const std::string font = HarnessReadFile(dir, "themes/alpha/font.c.bmp");
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/part/font.c.bmp", font));
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/notes.txt", "not a theme"));
     // One object box where six are needed.
     ASSERT_TRUE(HarnessWriteFile(dir, "themes/one/descriptor.txt", Descriptor("theme one")));
-    ASSERT_TRUE(HarnessWriteFile(dir, "themes/one/objects.c.bmp", HarnessReadFile(dir, "themes/full/logo.c.bmp")));
+    const std::string oneBox = HarnessReadFile(dir, "themes/alpha/logo.c.bmp");
+    ASSERT_TRUE(HarnessWriteFile(dir, "themes/one/objects.c.bmp", oneBox));
     Names({"default", "alpha", "part", "notes.txt", "one"});
     const std::string tooLong(300, 'a');
     const struct {
         const char* theme;
         const char* loaded; // also what THEME holds afterwards
     } cases[] = {
-        {"alpha", "alpha"},     {"part", "part"},     {"notes.txt", "default"}, {"../themes/default", "default"},
-        {tooLong.c_str(), "default"}, {"one", "default"}, {"", "default"},
+        {"alpha", "alpha"},           {"part", "part"}, {"notes.txt", "default"},
+        {"../themes/default", "default"}, {tooLong.c_str(), "default"},
+        {"one", "default"},           {"", "default"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.theme);
@@ -111,6 +115,15 @@ TEST_F(ThemeTest, EachChoiceLoadsItsThemeOrFallsBackToDefaultForGood)
         EXPECT_NE(app.sounds[SOUND_COUNT - 1], nullptr) << "the sounds, to the last";
         FreeTheme();
         ExpectEverySlotEmpty();
+    }
+    Names({"default", "alpha"});
+    Set("THEME", "<random>");
+    std::string last;
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(LoadTheme());
+        EXPECT_NE(CurrentThemeName(), last) << "random always picks the other of two; change " << i;
+        last = CurrentThemeName();
+        FreeTheme();
     }
 }
 
