@@ -6,49 +6,24 @@
 
 namespace {
 
+// Launch classes, angles and arrivals, and the catches and misses of a played game, are pinned
+// by the replay trace; the rarer cases and the boundaries are checked here.
 using ObjectsTest = GameTest;
 
-TEST_F(ObjectsTest, LaunchesTakeTheirClassTimeToTheRim)
+TEST_F(ObjectsTest, LaunchesStayWithinReachAndAFailedOneEndsTheProgram)
 {
-    game.nextClass = 0;
+    // However little the reach, launches spread over ten units either way of the catcher.
+    game.leniency = 5000;
     Step();
     ASSERT_EQ(ObjectCount(), 1u);
-    Object* object = FirstObject();
-    EXPECT_EQ((Ints{object->speed, object->arrival, object->capabilities, game.nextClass, game.launchCountdown}),
-              (Ints{16384, 508, CAN_ALL, -1, 50 + 4})) << "the first launch is slow, the next class drawn afresh";
-    // Aimed within the reach of a player steering from the catcher's direction.
-    EXPECT_LE(std::abs(static_cast<int32_t>(object->angle) - 256), Reach(508) - game.leniency);
+    EXPECT_LE(std::abs(static_cast<int32_t>(FirstObject()->angle) - 256), 10);
 
-    // A swift launch misses the rim in its arrival frame when the catcher is out of the way
-    // (give or take the rounding of the crossing); the next launch follows at once.
-    FreeAllObjects();
-    game.unresolved = 0;
-    game.nextClass = 3;
-    game.launchCountdown = 1;
-    Step();
-    EXPECT_EQ(FirstObject()->arrival, 1u + 127u);
-    Reaim(FirstObject());
-    EXPECT_EQ(FirstObject()->arrival, 1u + 127u) << "re-aiming on the way agrees with the launch";
-    game.catcherRight = 0;
-    HoldLaunches();
-    while (game.unresolved != 0 && frameCounter < 200) {
-        Step();
-    }
-    EXPECT_EQ((Ints{game.misses, frameCounter, game.launchCountdown}), (Ints{1, 129, 1}));
-
-    // Without memory for the object the program ends.
     game.launchCountdown = 1;
     MEM_FailAt(1);
     Step();
     MEM_FailAt(0);
-    EXPECT_EQ((Ints{app.runState, ObjectCount(), game.unresolved}), (Ints{RUN_QUIT, 1, 0}));
-
-    // However little the reach, launches spread over ten units either way of the catcher.
-    game.leniency = 5000;
-    game.launchCountdown = 1;
-    Step();
-    ASSERT_EQ(ObjectCount(), 2u);
-    EXPECT_LE(std::abs(static_cast<int32_t>(static_cast<Object*>(game.objects.last->data)->angle) - 256), 10);
+    EXPECT_EQ((Ints{app.runState, ObjectCount(), game.unresolved}), (Ints{RUN_QUIT, 1, 1}))
+        << "without memory for the object";
 }
 
 TEST_F(ObjectsTest, UnfairLaunchIsPutOffExceptOnInhumanOrBehindAMissedObject)
@@ -62,6 +37,7 @@ TEST_F(ObjectsTest, UnfairLaunchIsPutOffExceptOnInhumanOrBehindAMissedObject)
         {"normal", ST_MISSED, {2, 2, 2}},
     };
     for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.difficulty << ", state " << int{c.state});
         ASSERT_TRUE(Restart(c.difficulty));
         Object* blocker = Place(0, 0, 0, 0, 0);
         blocker->angle = 256;
@@ -72,13 +48,9 @@ TEST_F(ObjectsTest, UnfairLaunchIsPutOffExceptOnInhumanOrBehindAMissedObject)
         for (int i = 0; i < 3; ++i) {
             Step();
             counts.push_back(ObjectCount());
-            EXPECT_EQ(game.nextClass, counts.back() == 1 ? 0 : -1) << c.difficulty << ", state " << int{c.state};
+            EXPECT_EQ(game.nextClass, counts.back() == 1 ? 0 : -1) << "the class is kept while put off";
         }
-        EXPECT_EQ(counts, c.launched) << c.difficulty << ", state " << int{c.state};
-        if (game.leniency == 0) {
-            EXPECT_LE(std::abs(static_cast<int32_t>(static_cast<Object*>(game.objects.last->data)->angle) - 256), Reach(508))
-                << "the full reach";
-        }
+        EXPECT_EQ(counts, c.launched);
         // Once the blocker is gone a held class goes out.
         DestroyObject(blocker);
         Step();
@@ -144,14 +116,9 @@ TEST_F(ObjectsTest, TargetIsTheTargetableObjectNearestTheRim)
     Object* b = Place(0, 0, -50, 0, 0);
     JudgeObjects();
     EXPECT_EQ(game.target, a) << "a tie goes to the earlier object";
-    Object* c = Place(0, 0, -60, 0, 0);
+    a->capabilities = b->capabilities = 0;
     JudgeObjects();
-    EXPECT_EQ(game.target, c);
-    for (Object* o : {a, b, c}) {
-        o->capabilities = 0;
-    }
-    JudgeObjects();
-    EXPECT_EQ(game.target, c) << "nothing targetable: the target stays";
+    EXPECT_EQ(game.target, a) << "nothing targetable: the target stays";
     FreeAllObjects();
     Place(0, 0, 0, 0, 0);
     JudgeObjects();
@@ -160,8 +127,8 @@ TEST_F(ObjectsTest, TargetIsTheTargetableObjectNearestTheRim)
     Object* object = Place(0, -126, 0, -1, 0);
     game.target = object;
     JudgeObjects();
-    EXPECT_EQ(game.misses, 1u);
-    EXPECT_EQ(game.target, nullptr) << "a missed target is forgotten and never chosen again";
+    EXPECT_EQ((Ints{game.misses, game.target == nullptr}), (Ints{1, 1}))
+        << "a missed target is forgotten and never chosen again";
 
     // Destroying the frozen object ends the freeze, its beam and its sound.
     object = Place(0, 0, 60, 0, 1);
@@ -175,17 +142,15 @@ TEST_F(ObjectsTest, TargetIsTheTargetableObjectNearestTheRim)
     EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_HALT, 3, -1, 0}}));
 }
 
-TEST_F(ObjectsTest, MotionAnimationAndFlashesByFrame)
+TEST_F(ObjectsTest, AnimationAndFlashesByFrame)
 {
     Object* slow = NewObject(0);
     Object* swift = NewObject(3);
-    slow->vx = 3;
-    slow->vy = -5;
     for (int i = 0; i < 23; ++i) {
         MoveObject(slow);
         MoveObject(swift);
     }
-    EXPECT_EQ((Ints{slow->animFrame, swift->animFrame, slow->x, slow->y}), (Ints{5, 5, 69, -115}))
+    EXPECT_EQ((Ints{slow->animFrame, swift->animFrame}), (Ints{5, 5}))
         << "23 frames: five steps of four frames for the slow class, 23 of one for the swift";
     FreeObject(slow);
     FreeObject(swift);
@@ -203,7 +168,7 @@ TEST_F(ObjectsTest, MotionAnimationAndFlashesByFrame)
     EXPECT_EQ(game.flashes.first, nullptr) << "a flash may be left out";
 }
 
-TEST_F(ObjectsTest, PicturesBlendOntoTheRotationSource)
+TEST_F(ObjectsTest, PicturesBlendOntoTheRotationSourceCutAtItsEdges)
 {
     app.rotationSource = NewSurface32(383, 383, 0x40204060u, false, kAlphaMask);
     SDL_Surface* picture = NewSurface32(3, 2, 0xFFFF0000u, false, kAlphaMask);
@@ -211,25 +176,21 @@ TEST_F(ObjectsTest, PicturesBlendOntoTheRotationSource)
     PixelAt(picture, 1, 0) = 0x00FFFFFFu; // transparent
     PixelAt(picture, 2, 0) = 0x8000FF00u; // half
     BlitOntoSource(picture, 10, 20);
-    BlitOntoSource(picture, -2, 382); // cut at the edges, nothing written outside
+    BlitOntoSource(picture, -2, 382);
     BlitOntoSource(picture, 383, 0);
     BlitOntoSource(picture, -3, -2);
-    // Without per-pixel alpha the colour key is left out.
-    SDL_Surface* keyed = NewSurface32(2, 1, 0x00FF00FFu);
-    PixelAt(keyed, 1, 0) = 0x00123456u;
-    SDL_SetColorKey(keyed, SDL_SRCCOLORKEY, 0x00FF00FFu);
-    BlitOntoSource(keyed, 100, 100);
     SDL_Surface* source = app.rotationSource;
-    EXPECT_EQ(PixelAt(source, 10, 20), 0x40FF0000u) << "opaque: the colour, the source's alpha";
-    EXPECT_EQ(PixelAt(source, 11, 20), 0x40204060u) << "transparent: untouched";
-    EXPECT_EQ(PixelAt(source, 12, 20), 0x40109F30u) << "half way, as SDL blends";
-    EXPECT_EQ(PixelAt(source, 13, 20), 0x40204060u) << "right of the picture";
-    EXPECT_EQ(PixelAt(source, 0, 382), 0x40109F30u) << "cut at the left edge";
-    EXPECT_EQ(PixelAt(source, 1, 382), 0x40204060u);
-    EXPECT_EQ(PixelAt(source, 0, 0), 0x40204060u) << "nothing from a picture wholly outside";
-    EXPECT_EQ(PixelAt(source, 100, 100), 0x40204060u) << "the colour key";
-    EXPECT_EQ(PixelAt(source, 101, 100), 0x00123456u) << "copied whole, alpha too";
-    SDL_FreeSurface(keyed);
+    const struct { int x, y; uint32_t colour; const char* what; } kProbes[] = {
+        {10, 20, 0x40FF0000u, "opaque: the colour, the source's alpha"},
+        {11, 20, 0x40204060u, "transparent: untouched"},
+        {12, 20, 0x40109F30u, "half way, as SDL blends"},
+        {13, 20, 0x40204060u, "right of the picture"},
+        {0, 382, 0x40109F30u, "cut at the left edge"},
+        {0, 0, 0x40204060u, "nothing from a picture wholly outside"},
+    };
+    for (const auto& p : kProbes) {
+        EXPECT_EQ(PixelAt(source, p.x, p.y), p.colour) << p.what;
+    }
     SDL_FreeSurface(picture);
 }
 
