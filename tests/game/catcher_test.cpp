@@ -165,19 +165,4 @@ TEST_F(CatcherTest, BeamsLinkTheirObjectRunDownAndRetractTowardTheirEnd)
     }
 }
 
-TEST_F(CatcherTest, CatcherHalvesShowTheTurningFrames)
-{
-    MakeCanvas();
-    // Still, turning left (left wins), turning right; the frame counter picks one of eight.
-    const struct { uint16_t flags; uint32_t frame; int leftHalf, rightHalf; } kHalves[] = {
-        {0, 3, 21 + 3, 29 + 3}, {LEFT_HELD | RIGHT_HELD, 3, 37 + 3, 45 + 3}, {RIGHT_HELD, 12, 53 + 4, 61 + 4}};
-    for (const auto& c : kHalves) {
-        game.flags = c.flags;
-        frameCounter = c.frame;
-        DrawCatcher();
-        EXPECT_EQ((Ints{Pixel(99, 246), Pixel(124, 246)}), (Ints{SpriteColour(c.leftHalf), SpriteColour(c.rightHalf)}))
-            << "flags " << c.flags;
-    }
-}
-
 }  // namespace

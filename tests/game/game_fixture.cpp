@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <ostream>
 
 #include "game/game.h"
@@ -19,11 +20,6 @@ SDL_Surface* spriteFrames[69] = {};
 std::vector<ScriptedEvent> pending;
 uint32_t now = 0;
 
-void Record(AUDIO_Op op, int channel, int sound, int loops)
-{
-    recorded.push_back({op, channel, sound, loops});
-}
-
 void PushDue()
 {
     while (!pending.empty() && pending.front().at <= now) {
@@ -34,17 +30,6 @@ void PushDue()
         pending.erase(pending.begin());
         SDL_PushEvent(&event);
     }
-}
-
-uint32_t Ticks()
-{
-    return now;
-}
-
-void Delay(uint32_t ms)
-{
-    now += ms;
-    PushDue();
 }
 
 const KV_Pair kSettings[] = {
@@ -79,8 +64,10 @@ void GameTest::SetUp()
     recorded.clear();
     pending.clear();
     now = 0;
-    CLK_SetSource(Ticks, Delay);
-    AUDIO_SetRecorder(Record);
+    CLK_SetSource([] { return now; }, [](uint32_t ms) { now += ms; PushDue(); });
+    AUDIO_SetRecorder([](AUDIO_Op op, int channel, int sound, int loops) {
+        recorded.push_back({op, channel, sound, loops});
+    });
     srand(1);
     app = App{};
     app.config = KV_Create("configuration.txt", kSettings);
@@ -141,25 +128,17 @@ void GameTest::Aim(Object* object, double x, double y, double vx, double vy)
     object->speed = static_cast<uint32_t>(Fixed(std::max(std::abs(vx), std::abs(vy))));
 }
 
-std::vector<SoundCall> GameTest::Plays() const
-{
-    std::vector<SoundCall> plays;
-    for (const SoundCall& call : recorded) {
-        if (call.op == AUDIO_PLAY) {
-            plays.push_back(call);
-        }
-    }
-    return plays;
-}
-
-const std::vector<SoundCall>& GameTest::Calls() const
+std::vector<SoundCall>& GameTest::Calls()
 {
     return recorded;
 }
 
-void GameTest::ClearSounds()
+std::vector<SoundCall> GameTest::Plays()
 {
-    recorded.clear();
+    std::vector<SoundCall> plays;
+    std::copy_if(recorded.begin(), recorded.end(), std::back_inserter(plays),
+                 [](const SoundCall& call) { return call.op == AUDIO_PLAY; });
+    return plays;
 }
 
 void GameTest::Script(const std::vector<ScriptedEvent>& events)
@@ -170,13 +149,12 @@ void GameTest::Script(const std::vector<ScriptedEvent>& events)
 
 void GameTest::MakeCanvas()
 {
-    app.backBuffer = NewSurface(255, 255, 0);
-    app.rotationSource = NewSurface(383, 383, 0);
+    app.backBuffer = NewSurface32(255, 255, 0);
+    app.rotationSource = NewSurface32(383, 383, 0);
     for (int i = 0; i < 69; ++i) {
-        spriteFrames[i] = NewSurface(4, 4, SpriteColour(i));
+        spriteFrames[i] = NewSurface32(4, 4, SpriteColour(i));
     }
     game.sprites = spriteFrames;
     game.rotationJob.source = app.rotationSource;
     game.rotationJob.destination = app.backBuffer;
 }
-

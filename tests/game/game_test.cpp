@@ -51,23 +51,6 @@ TEST_F(GameLoopTest, StartPreparesAFreshGameFromTheThemesBeamColours)
     }
 }
 
-TEST_F(GameLoopTest, CentreAnimationOpensIdlesAndLaunches)
-{
-    HoldLaunches();
-    Ints frames;
-    for (int i = 0; i < 48 + 28; ++i) {
-        if (i == 48) {
-            game.launchCountdown = 1; // the animation steps, then the launch resets it
-        }
-        Step();
-        HoldLaunches();
-        if ((frameCounter - 1) % 4 == 0) {
-            frames.push_back(game.centreFrame);
-        }
-    }
-    EXPECT_EQ(frames, (Ints{1, 2, 3, 4, 5, 6, 7, 8, 3, 4, 5, 6, 9, 10, 11, 0, 1, 2, 3}));
-}
-
 TEST_F(GameLoopTest, GameOverSilencesEveryChannelFirstAndAClosedWindowWinsOverTheLastMiss)
 {
     ClearSounds();
