@@ -51,7 +51,7 @@ public:
     DISP_Handler* right = nullptr;
 };
 
-TEST_F(CatcherTest, TurningAcceleratesToTheTopSpeedAndReversesAtOnce)
+TEST_F(CatcherTest, TurningAcceleratesToTheTopSpeedReversesAtOnceAndEndsWithThePad)
 {
     ClearSounds();
     (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
@@ -67,6 +67,15 @@ TEST_F(CatcherTest, TurningAcceleratesToTheTopSpeedAndReversesAtOnce)
                                                {AUDIO_PLAY, 0, SOUND_MOVEMENT, -1},
                                                {AUDIO_HALT, 0, -1, 0}}))
         << "the turning sound restarts with the second key and runs while either is held";
+
+    Hat(SDL_HAT_LEFT);
+    EXPECT_GT(Turns(1).front(), 0) << "the pad turns in the frame that reads it";
+    DeclareGamepad(-1);
+    Step();
+    EXPECT_EQ(game.flags & LEFT_HELD, 0) << "released when the pad went";
+    Hat(SDL_HAT_RIGHT);
+    Step();
+    EXPECT_EQ(game.flags & (LEFT_HELD | RIGHT_HELD), 0) << "its events no longer count";
 }
 
 TEST_F(CatcherTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
@@ -97,14 +106,6 @@ TEST_F(CatcherTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
     const Ints turns = Turns(110);
     EXPECT_EQ(std::accumulate(turns.begin(), turns.end(), int64_t{0}), SPINNER_BACKLOG);
 
-    // Mixed with a key: never faster than the top speed, the rest waits.
-    (void)TurnLeftKey(nullptr, SDL_KEYDOWN, 0);
-    game.turnVelocity = 8;
-    Motion(-5);
-    EXPECT_EQ(Turns(2), (Ints{10, 10}));
-    (void)TurnLeftKey(nullptr, SDL_KEYUP, 0);
-    EXPECT_EQ(Turns(2), (Ints{4, 0})) << "the rest of the motion after the key";
-
     // Released (pause, game over) or switched off: the motion is not the game's.
     for (bool mouseOn : {true, false}) {
         ASSERT_TRUE(KV_ReplaceString(app.config, "MOUSE", mouseOn ? "on" : "off"));
@@ -114,32 +115,17 @@ TEST_F(CatcherTest, SpinnerFollowsTheMotionCappedByTheTopSpeed)
     }
 }
 
-TEST_F(CatcherTest, APadThatDisappearsLetsGoOfTheTurn)
-{
-    Hat(SDL_HAT_LEFT);
-    EXPECT_GT(Turns(1).front(), 0) << "the pad turns in the frame that reads it";
-    DeclareGamepad(-1);
-    Step();
-    EXPECT_EQ(game.flags & LEFT_HELD, 0) << "released when the pad went";
-    Hat(SDL_HAT_RIGHT);
-    Step();
-    EXPECT_EQ(game.flags & (LEFT_HELD | RIGHT_HELD), 0) << "its events no longer count";
-}
-
 TEST_F(CatcherTest, BeamsLinkTheirObjectRunDownAndRetractTowardTheirEnd)
 {
     Object* object = Place(0, 10, 10, 0, 0);
     Beam* lasting = NewBeam(nullptr, 30, 40, 0x00FF0000u, 0);
-    Beam* attached = NewBeam(object, 0, 0, 0xFF00FF00u, 5);
-    ASSERT_NE(attached, nullptr);
-    EXPECT_EQ((Ints{object->beam == attached, attached->object == object, attached->startX, attached->startY}),
-              (Ints{1, 1, 127, 250}));
+    ASSERT_NE(NewBeam(object, 0, 0, 0xFF00FF00u, 5), nullptr);
     for (int i = 0; i < 5; ++i) {
         CountDownBeams();
     }
-    EXPECT_EQ(object->beam, nullptr) << "the object forgets its beam when it runs out";
-    ASSERT_EQ(NODE_CountNodes(&game.beams), 1u);
-    EXPECT_EQ(game.beams.first->data, lasting) << "a beam without a timer stays";
+    EXPECT_EQ((Ints{object->beam == nullptr, NODE_CountNodes(&game.beams), game.beams.first->data == lasting}),
+              (Ints{1, 1, 1}))
+        << "a timed beam runs out and its object forgets it; one without a timer stays";
     MEM_FailAt(1);
     EXPECT_EQ(NewBeam(object, 0, 0, 0, 5), nullptr);
     MEM_FailAt(0);
