@@ -35,14 +35,6 @@ TEST_F(ExtrasTest, LadderClimbsWithTheChainAndFallsWithMisses)
     for (const auto& step : kSteps) {
         EXPECT_EQ(Chain(step.count), step.after) << step.what;
     }
-    // Switching on twice widens once and makes no second sound.
-    ClearSounds();
-    for (int row : {2, 2, 1, 1}) {
-        SwitchExtra(&extrasLadder[row], 1);
-    }
-    EXPECT_EQ(Plays(), (std::vector<SoundCall>{{AUDIO_PLAY, 1, SOUND_EXPANSION_G, 0},
-                                               {AUDIO_PLAY, 1, SOUND_SPEED_UP_G, 0}}));
-    EXPECT_EQ(Chain(0), (Ints{0, 0x8, 15, 105, 109, 145, 0}));
 }
 
 TEST_F(ExtrasTest, LaserFiresBeforeInvertingAndInvertsOnce)
