@@ -19,10 +19,6 @@ protected:
     }
     void TearDown() override
     {
-        // The gradient outlives the test: left black, as before any theme was read.
-        if (app.descriptor != nullptr && KV_SetString(app.descriptor, "BACKGROUND", "0 0 0 0 0 0")) {
-            (void)InitBackdrop();
-        }
         FreeBackdrop();
         EXPECT_EQ(MEM_LiveBlocks(), liveAtStart) << "every backdrop object freed";
         GameTest::TearDown();

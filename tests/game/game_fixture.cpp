@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <iterator>
 #include <ostream>
 
 #include "game/game.h"
@@ -16,7 +15,6 @@
 namespace {
 
 std::vector<SoundCall> recorded;
-SDL_Surface* spriteFrames[69] = {};
 std::vector<ScriptedEvent> pending;
 uint32_t now = 0;
 
@@ -86,10 +84,6 @@ void GameTest::TearDown()
     EndGame();
     SDL_FreeSurface(app.backBuffer);
     SDL_FreeSurface(app.rotationSource);
-    for (SDL_Surface*& frame : spriteFrames) {
-        SDL_FreeSurface(frame);
-        frame = nullptr;
-    }
     KV_Dispose(app.config);
     KV_Dispose(app.descriptor);
     app = App{};
@@ -133,14 +127,6 @@ std::vector<SoundCall>& GameTest::Calls()
     return recorded;
 }
 
-std::vector<SoundCall> GameTest::Plays()
-{
-    std::vector<SoundCall> plays;
-    std::copy_if(recorded.begin(), recorded.end(), std::back_inserter(plays),
-                 [](const SoundCall& call) { return call.op == AUDIO_PLAY; });
-    return plays;
-}
-
 void GameTest::Script(const std::vector<ScriptedEvent>& events)
 {
     pending = events;
@@ -151,10 +137,6 @@ void GameTest::MakeCanvas()
 {
     app.backBuffer = NewSurface32(255, 255, 0);
     app.rotationSource = NewSurface32(383, 383, 0);
-    for (int i = 0; i < 69; ++i) {
-        spriteFrames[i] = NewSurface32(4, 4, SpriteColour(i));
-    }
-    game.sprites = spriteFrames;
     game.rotationJob.source = app.rotationSource;
     game.rotationJob.destination = app.backBuffer;
 }

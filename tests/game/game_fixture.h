@@ -53,9 +53,8 @@ public:
     static void Aim(Object* object, double x, double y, double vx, double vy);
     // Keeps the launcher quiet for the next frames.
     static void HoldLaunches() { game.launchCountdown = 30000; }
-    // Everything recorded since the last clearing, and the plays only.
+    // Everything recorded since the last clearing.
     static std::vector<SoundCall>& Calls();
-    static std::vector<SoundCall> Plays();
     static void ClearSounds() { Calls().clear(); }
     // Events are pushed into SDL's queue when the clock passes their time.
     static void Script(const std::vector<ScriptedEvent>& events);
@@ -63,10 +62,8 @@ public:
     static uint32_t ObjectCount() { return NODE_CountNodes(&game.objects); }
     static Object* FirstObject() { return game.objects.first != nullptr ? static_cast<Object*>(game.objects.first->data) : nullptr; }
 
-    // A black 255 x 255 back buffer, a 383 x 383 rotation source and 69 sprite frames of
-    // 4 x 4 pixels, frame i filled with SpriteColour(i); freed by TearDown.
+    // A black 255 x 255 back buffer and a 383 x 383 rotation source; freed by TearDown.
     static void MakeCanvas();
-    static uint32_t SpriteColour(int frame) { return 0x800000u | static_cast<uint32_t>(frame << 8 | (255 - frame)); }
     // The back buffer's pixel, 0x00RRGGBB.
     static uint32_t Pixel(int x, int y) { return PixelAt(app.backBuffer, x, y) & 0xFFFFFFu; }
 };

@@ -21,7 +21,7 @@ TEST_F(SoundsTest, AGamePlaysItsEventsInOrderOnTheirChannels)
     }
     Place(0, -126.5, 0, -1, 0);
     JudgeObjects();
-    EXPECT_EQ(Plays(), (std::vector<SoundCall>{
+    EXPECT_EQ(Calls(), (std::vector<SoundCall>{
                            {AUDIO_PLAY, 5, SOUND_SHOT, 0}, {AUDIO_PLAY, 6, SOUND_ZAP, 0},
                            {AUDIO_PLAY, 7, SOUND_ZAP, 0}, {AUDIO_PLAY, 4, SOUND_ZAP, 0},
                            {AUDIO_PLAY, 5, SOUND_ZAP, 0}, {AUDIO_PLAY, 1, SOUND_POINTER_G, 0},
