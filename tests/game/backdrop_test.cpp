@@ -47,10 +47,6 @@ TEST_F(Backdrop, GradientFromTheThemeAndBadValues)
         EXPECT_EQ(built ? int64_t{BackdropColours()[r.row]} : -1, r.colour) << r.what;
         EXPECT_EQ(NODE_Count(BackdropObjects()), built ? uint32_t{BACKDROP_OBJECTS} : 0u) << r.what;
     }
-    SDL_Surface* back = app.backBuffer;
-    app.backBuffer = nullptr;
-    EXPECT_FALSE(InitBackdrop()) << "no picture to draw on";
-    app.backBuffer = back;
     KV_Dispose(app.descriptor);
     app.descriptor = nullptr;
     liveAtStart = MEM_LiveBlocks();
