@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "shell/app.h"
@@ -64,7 +63,6 @@ protected:
     TempDir dir;
 };
 
-// A theme with a broken place is run through the whole program in program_test.cpp.
 TEST_F(ChartFile, TheChartSitsOnTheFieldAndItsRowsAreReadWithoutAPlace)
 {
     dir.Write("chart.raw", kFileBytes);

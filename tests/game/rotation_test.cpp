@@ -124,7 +124,6 @@ TEST_F(Rotation, ChoiceFollowsTheDisplayOrderAndInterpolation)
     for (const auto& c : cases) {
         const KV_Pair pairs[] = {{"INTERPOLATION", c.interpolation}, {nullptr, nullptr}};
         app.config = KV_Create("unused.txt", pairs);
-        ASSERT_NE(app.config, nullptr);
         app.redShift = c.r;
         app.greenShift = c.g;
         app.blueShift = c.b;
