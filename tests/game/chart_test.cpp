@@ -8,6 +8,7 @@
 #include "shell/app.h"
 #include "shell/paths.h"
 #include "tests/game/chart_sample.h"
+#include "tests/game/game_fixture.h"
 #include "tests/support/scratch.h"
 #include "util/kv.h"
 
@@ -29,42 +30,26 @@ TEST(ChartBytes, TheStoredBlockIsTheOneWorkedOutByHandAndABadBlockGivesTheDefaul
     EXPECT_EQ(std::vector<uint8_t>(stored, stored + CHART_FILE_SIZE), kFileBytes);
     std::vector<uint8_t> data(kFileBytes);
     data.resize(400);
+    const uint8_t* const block = data.data();
     const struct { const uint8_t* block; size_t size; } kBad[] = {
-        {data.data(), 0}, {data.data(), 1}, {data.data(), 199}, {data.data(), 201}, {data.data(), 400},
-        {nullptr, CHART_FILE_SIZE}};
+        {block, 0}, {block, 1}, {block, 199}, {block, 201}, {block, 400}, {nullptr, 200}};
     for (const auto& bad : kBad) {
         memcpy(chart, kRows, sizeof chart);
         EXPECT_FALSE(ChartFromBytes(bad.block, bad.size)) << bad.size;
-        EXPECT_EQ((std::vector<uint32_t>{chart[0].points, chart[9].points}), (std::vector<uint32_t>{5000, 500}))
+        EXPECT_EQ(chart[0].points * 1000 + chart[9].points, 5000u * 1000 + 500)
             << "the default chart, for a block of " << bad.size;
         EXPECT_STREQ(chart[0].name, "plume") << bad.size;
     }
 }
 
-class ChartFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        saved = app;
-        ASSERT_TRUE(PortableFolders(dir.Path("").c_str(), &folders));
-        app.folders = &folders;
-        const KV_Pair pairs[] = {{"CHART", ""}, {nullptr, nullptr}};
-        app.descriptor = KV_Create("descriptor.txt", pairs);
-        ASSERT_NE(app.descriptor, nullptr);
-    }
-    void TearDown() override
-    {
-        KV_Dispose(app.descriptor);
-        app = saved;
-    }
-
-    App saved{};
-    Folders folders{};
-    TempDir dir;
-};
+using ChartFile = GameTest;
 
 TEST_F(ChartFile, TheChartSitsOnTheFieldAndItsRowsAreReadWithoutAPlace)
 {
+    TempDir dir;
+    Folders folders{};
+    ASSERT_TRUE(PortableFolders(dir.Path("").c_str(), &folders));
+    app.folders = &folders;
     dir.Write("chart.raw", kFileBytes);
     app.backBufferX = 100; // at zoom 1 the field sits inside a wider screen
     ASSERT_TRUE(KV_SetString(app.descriptor, "CHART", " 12  34 "));

@@ -43,10 +43,12 @@ TEST_F(ExtrasTest, LaserFiresBeforeInvertingAndInvertsOnce)
     game.flags |= EXTRA_LASER | EXTRA_INVERTER;
     ClearSounds();
     (void)Button1Key(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ((Ints{ObjectCount(), game.flags, app.points, game.unresolved, NODE_CountNodes(&game.flashes)}),
+    EXPECT_EQ((Ints{ObjectCount(), game.flags, app.points, game.unresolved,
+                    NODE_CountNodes(&game.flashes)}),
               (Ints{0, EXTRA_INVERTER, 0, 0, 1}))
         << "one shot, no points for a lasered object, a flash left behind";
-    EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PLAY, 5, SOUND_LASER_U, 0}, {AUDIO_PLAY, 6, SOUND_ZAP, 0}}));
+    EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PLAY, 5, SOUND_LASER_U, 0},
+                                               {AUDIO_PLAY, 6, SOUND_ZAP, 0}}));
 
     Object* target = Place(0, 0, 60, 0.5, 1);
     game.target = target;
@@ -54,7 +56,8 @@ TEST_F(ExtrasTest, LaserFiresBeforeInvertingAndInvertsOnce)
     EXPECT_EQ(target->vy, Fixed(1)) << "nothing on release";
     for (int press = 0; press < 2; ++press) {
         (void)Button1Key(nullptr, SDL_KEYDOWN, 0);
-        EXPECT_EQ((Ints{target->vx, target->vy, target->stateBits, game.marked.first == &target->markerLink}),
+        EXPECT_EQ((Ints{target->vx, target->vy, target->stateBits,
+                        game.marked.first == &target->markerLink}),
                   (Ints{Fixed(-0.5), Fixed(-1), ST_INVERTED, 1}))
             << "press " << press + 1 << ": inverted and marked, only once";
     }
@@ -72,7 +75,7 @@ TEST_F(ExtrasTest, FreezerHoldsTheTargetWhileTheKeyIsDown)
               (Ints{1, 1, 0, 0}));
     EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PLAY, 3, SOUND_FREEZER_U, -1}}));
     JudgeObjects();
-    EXPECT_EQ((Ints{target->x, target->beam != nullptr}), (Ints{Fixed(30), 1})) << "frozen in place, in its beam";
+    EXPECT_EQ((Ints{target->x, target->beam != nullptr}), (Ints{Fixed(30), 1})) << "frozen";
 
     frameCounter = 500;
     (void)Button2Key(nullptr, SDL_KEYUP, 0);
@@ -125,7 +128,8 @@ TEST_F(ExtrasTest, ButtonThreeUsesMagnetThenNukeThenKickbackThenDecelerator)
     b = Place(0, -20, 0, -0.75, 0);
     b->vx = -3;
     (void)Button3Key(nullptr, SDL_KEYDOWN, 0);
-    EXPECT_EQ((Ints{game.flags, a->stateBits, b->capabilities & CAN_KICK}), (Ints{EXTRA_DECELERATOR, ST_KICK_ARMED, 0}));
+    EXPECT_EQ((Ints{game.flags, a->stateBits, b->capabilities & CAN_KICK}),
+              (Ints{EXTRA_DECELERATOR, ST_KICK_ARMED, 0}));
     frameCounter = 10;
     (void)Button3Key(nullptr, SDL_KEYDOWN, 0);
     EXPECT_EQ((Ints{game.flags, a->vy, a->speed, a->arrival}), (Ints{0, Fixed(0.5), Fixed(0.5), 10 + (127 - 50) * 2}));

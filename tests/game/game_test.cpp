@@ -13,8 +13,8 @@ using GameLoopTest = GameTest;
 
 TEST_F(GameLoopTest, StartPreparesAFreshGameFromTheThemesBeamColours)
 {
-    EXPECT_EQ((Ints{app.runState, game.catcherBeamColour, game.freezerBeamColour}), (Ints{RUN_MENU, 0xFF8000, 0x00C8FF}))
-        << "300 is taken as 255";
+    EXPECT_EQ((Ints{app.runState, game.catcherBeamColour, game.freezerBeamColour}),
+              (Ints{RUN_MENU, 0xFF8000, 0x00C8FF})) << "300 is taken as 255";
     // A window offset moves the catcher with the field.
     EndGame();
     app.backBufferX = 40;
@@ -45,6 +45,19 @@ TEST_F(GameLoopTest, StartPreparesAFreshGameFromTheThemesBeamColours)
     }
 }
 
+TEST_F(GameLoopTest, CentreAnimationOpensThenIdles)
+{
+    HoldLaunches();
+    Ints frames;
+    for (int i = 0; i < 48; ++i) {
+        Step();
+        if (i % 4 == 0) {
+            frames.push_back(game.centreFrame);
+        }
+    }
+    EXPECT_EQ(frames, (Ints{1, 2, 3, 4, 5, 6, 7, 8, 3, 4, 5, 6}));
+}
+
 TEST_F(GameLoopTest, GameOverSilencesEveryChannelFirstAndAClosedWindowWinsOverTheQuitKey)
 {
     ClearSounds();
@@ -58,12 +71,17 @@ TEST_F(GameLoopTest, GameOverSilencesEveryChannelFirstAndAClosedWindowWinsOverTh
               (std::vector<SoundCall>{{AUDIO_PAUSE, -1, -1, 0}, {AUDIO_HALT, -1, -1, 0},
                                       {AUDIO_PLAY, calls.back().channel, SOUND_GAME_OVER, 0}}))
         << "every channel stopped right before the game-over sound";
+    ClearSounds();
+    EndGame();
+    EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_PAUSE, -1, -1, 0}, {AUDIO_HALT, -1, -1, 0}}))
+        << "nothing plays on after the game";
 
     // The quit key released behind a close request in the same frame does not undo the close,
     // nor does the last miss in the frame of the close.
     ASSERT_TRUE(Restart("normal"));
-    Script({{CLK_GetTicks() + 2000, SDL_KEYDOWN, SDLK_ESCAPE}, {CLK_GetTicks() + 2040, SDL_QUIT, SDLK_UNKNOWN},
-            {CLK_GetTicks() + 2040, SDL_KEYUP, SDLK_ESCAPE}});
+    const uint32_t start = CLK_GetTicks();
+    Script({{start + 2000, SDL_KEYDOWN, SDLK_ESCAPE}, {start + 2040, SDL_QUIT, SDLK_UNKNOWN},
+            {start + 2040, SDL_KEYUP, SDLK_ESCAPE}});
     PlayGame();
     EXPECT_EQ(app.runState, RUN_QUIT);
     ASSERT_TRUE(Restart("normal"));
@@ -74,7 +92,8 @@ TEST_F(GameLoopTest, GameOverSilencesEveryChannelFirstAndAClosedWindowWinsOverTh
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
     Step();
-    EXPECT_EQ((Ints{FirstObject()->stateBits & ST_MISSED, app.runState}), (Ints{ST_MISSED, RUN_QUIT}));
+    EXPECT_EQ((Ints{FirstObject()->stateBits & ST_MISSED, app.runState}),
+              (Ints{ST_MISSED, RUN_QUIT}));
 }
 
 // After the game, the replay trace shows that the quit key is no longer the game's.

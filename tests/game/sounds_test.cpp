@@ -6,8 +6,7 @@ namespace {
 
 using SoundsTest = GameTest;
 
-// One-shots take channels 4 to 7 in turn; stopping everything is checked with the game-over
-// sound in game_test.cpp.
+// One-shots take channels 4 to 7 in turn; game_test.cpp checks that everything stops.
 TEST_F(SoundsTest, AGamePlaysItsEventsInOrderOnTheirChannels)
 {
     ClearSounds();
