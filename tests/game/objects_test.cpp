@@ -117,7 +117,7 @@ TEST_F(ObjectsTest, HalfTransparentPicturesBlendOntoTheRotationSource)
     SDL_Surface* picture = NewSurface32(1, 1, 0x8000FF00u, false, kAlphaMask);
     SDL_SetAlpha(picture, SDL_SRCALPHA, 255);
     BlitOntoSource(picture, 10, 20);
-    EXPECT_EQ(PixelAt(app.rotationSource, 10, 20), 0x40109F30u) << "half way, the source's alpha kept";
+    EXPECT_EQ(PixelAt(app.rotationSource, 10, 20), 0x40109F30u) << "half way, its alpha kept";
     SDL_FreeSurface(picture);
 }
 
