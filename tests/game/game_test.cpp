@@ -7,8 +7,8 @@
 namespace {
 
 // The phases of a whole game, the quit key and a closed window in each phase are run by the
-// replay tests; what they cannot see (sounds, memory, bindings) is checked here; a flood of
-// events is the event module's, tested with it.
+// replay tests; what they cannot see (sounds, memory, bindings, the centre) is checked here; a
+// flood of events is the event module's, tested with it.
 using GameLoopTest = GameTest;
 
 TEST_F(GameLoopTest, StartPreparesAFreshGameFromTheThemesBeamColours)

@@ -59,7 +59,7 @@ TEST_F(ObjectsTest, ObjectsAreCaughtInsideTheRingUnderTheCatcherAndMissedAtTheRi
         {"a missed object at 200 pixels is gone", 0, 198.5, 0.5, ST_MISSED, 2, {0, 0, 1, 0, 0}},
         {"115 to 128 pixels in one frame under the catcher", 0, 115, 13, 0, 1, {0, 1, 0, 1, 0}},
         {"126 to 201 pixels in one frame: gone, never missed", 0, 126, 75, 0, 1, {0, 0, 0, 0, 0}},
-        {"kicked back at the top rim, caught", 0, -125, -4, ST_KICK_ARMED, 64, {1, 0, 0, 0, 1}},
+        {"kicked back at the rim, caught below", 0, -125, -4, ST_KICK_ARMED, 64, {1, 0, 0, 0, 1}},
         {"kicked back beside the catcher: missed at its second arrival", 30, -122, -4, ST_KICK_ARMED, 200, {0, 1, 0, 0, 0}},
     };
     for (const auto& c : kCases) {
