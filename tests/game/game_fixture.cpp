@@ -15,14 +15,8 @@
 namespace {
 
 std::vector<SoundCall> recorded;
-SDL_Surface* spriteFrames[69] = {};
 std::vector<ScriptedEvent> pending;
 uint32_t now = 0;
-
-void Record(AUDIO_Op op, int channel, int sound, int loops)
-{
-    recorded.push_back({op, channel, sound, loops});
-}
 
 void PushDue()
 {
@@ -34,17 +28,6 @@ void PushDue()
         pending.erase(pending.begin());
         SDL_PushEvent(&event);
     }
-}
-
-uint32_t Ticks()
-{
-    return now;
-}
-
-void Delay(uint32_t ms)
-{
-    now += ms;
-    PushDue();
 }
 
 const KV_Pair kSettings[] = {
@@ -79,8 +62,10 @@ void GameTest::SetUp()
     recorded.clear();
     pending.clear();
     now = 0;
-    CLK_SetSource(Ticks, Delay);
-    AUDIO_SetRecorder(Record);
+    CLK_SetSource([] { return now; }, [](uint32_t ms) { now += ms; PushDue(); });
+    AUDIO_SetRecorder([](AUDIO_Op op, int channel, int sound, int loops) {
+        recorded.push_back({op, channel, sound, loops});
+    });
     srand(1);
     app = App{};
     app.config = KV_Create("configuration.txt", kSettings);
@@ -99,10 +84,6 @@ void GameTest::TearDown()
     EndGame();
     SDL_FreeSurface(app.backBuffer);
     SDL_FreeSurface(app.rotationSource);
-    for (SDL_Surface*& frame : spriteFrames) {
-        SDL_FreeSurface(frame);
-        frame = nullptr;
-    }
     KV_Dispose(app.config);
     KV_Dispose(app.descriptor);
     app = App{};
@@ -141,25 +122,9 @@ void GameTest::Aim(Object* object, double x, double y, double vx, double vy)
     object->speed = static_cast<uint32_t>(Fixed(std::max(std::abs(vx), std::abs(vy))));
 }
 
-std::vector<SoundCall> GameTest::Plays() const
-{
-    std::vector<SoundCall> plays;
-    for (const SoundCall& call : recorded) {
-        if (call.op == AUDIO_PLAY) {
-            plays.push_back(call);
-        }
-    }
-    return plays;
-}
-
-const std::vector<SoundCall>& GameTest::Calls() const
+std::vector<SoundCall>& GameTest::Calls()
 {
     return recorded;
-}
-
-void GameTest::ClearSounds()
-{
-    recorded.clear();
 }
 
 void GameTest::Script(const std::vector<ScriptedEvent>& events)
@@ -170,13 +135,8 @@ void GameTest::Script(const std::vector<ScriptedEvent>& events)
 
 void GameTest::MakeCanvas()
 {
-    app.backBuffer = NewSurface(255, 255, 0);
-    app.rotationSource = NewSurface(383, 383, 0);
-    for (int i = 0; i < 69; ++i) {
-        spriteFrames[i] = NewSurface(4, 4, SpriteColour(i));
-    }
-    game.sprites = spriteFrames;
+    app.backBuffer = NewSurface32(255, 255, 0);
+    app.rotationSource = NewSurface32(383, 383, 0);
     game.rotationJob.source = app.rotationSource;
     game.rotationJob.destination = app.backBuffer;
 }
-

@@ -53,20 +53,17 @@ public:
     static void Aim(Object* object, double x, double y, double vx, double vy);
     // Keeps the launcher quiet for the next frames.
     static void HoldLaunches() { game.launchCountdown = 30000; }
-    // The recorded plays only, and everything recorded.
-    std::vector<SoundCall> Plays() const;
-    const std::vector<SoundCall>& Calls() const;
-    void ClearSounds();
+    // Everything recorded since the last clearing.
+    static std::vector<SoundCall>& Calls();
+    static void ClearSounds() { Calls().clear(); }
     // Events are pushed into SDL's queue when the clock passes their time.
-    void Script(const std::vector<ScriptedEvent>& events);
+    static void Script(const std::vector<ScriptedEvent>& events);
 
     static uint32_t ObjectCount() { return NODE_CountNodes(&game.objects); }
     static Object* FirstObject() { return game.objects.first != nullptr ? static_cast<Object*>(game.objects.first->data) : nullptr; }
 
-    // A black 255 x 255 back buffer, a 383 x 383 rotation source and 69 sprite frames of
-    // 4 x 4 pixels, frame i filled with SpriteColour(i); freed by TearDown.
-    void MakeCanvas();
-    static uint32_t SpriteColour(int frame) { return 0x800000u | static_cast<uint32_t>(frame << 8 | (255 - frame)); }
+    // A black 255 x 255 back buffer and a 383 x 383 rotation source; freed by TearDown.
+    static void MakeCanvas();
     // The back buffer's pixel, 0x00RRGGBB.
     static uint32_t Pixel(int x, int y) { return PixelAt(app.backBuffer, x, y) & 0xFFFFFFu; }
 };
@@ -75,9 +72,4 @@ public:
 inline int32_t Fixed(double pixels)
 {
     return static_cast<int32_t>(pixels * 65536.0);
-}
-// A 32-bit surface in 0x00RRGGBB order, filled with the colour.
-inline SDL_Surface* NewSurface(int width, int height, uint32_t colour)
-{
-    return NewSurface32(width, height, colour);
 }

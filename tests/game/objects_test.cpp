@@ -6,84 +6,42 @@
 
 namespace {
 
+// Launch classes, angles and arrivals, and the catches and misses of a played game, are pinned
+// by the replay trace; the rarer cases and the boundaries are checked here.
 using ObjectsTest = GameTest;
 
-TEST_F(ObjectsTest, LaunchesTakeTheirClassTimeToTheRim)
+TEST_F(ObjectsTest, ALaunchWithoutMemoryEndsTheProgram)
 {
-    game.nextClass = 0;
-    Step();
-    ASSERT_EQ(ObjectCount(), 1u);
-    Object* object = FirstObject();
-    EXPECT_EQ((Ints{object->speed, object->arrival, object->capabilities, game.nextClass, game.launchCountdown}),
-              (Ints{16384, 508, CAN_ALL, -1, 50 + 4})) << "the first launch is slow, the next class drawn afresh";
-    // Aimed within the reach of a player steering from the catcher's direction.
-    EXPECT_LE(std::abs(static_cast<int32_t>(object->angle) - 256), Reach(508) - game.leniency);
-
-    // A swift launch misses the rim in its arrival frame when the catcher is out of the way
-    // (give or take the rounding of the crossing); the next launch follows at once.
-    FreeAllObjects();
-    game.unresolved = 0;
-    game.nextClass = 3;
-    game.launchCountdown = 1;
-    Step();
-    EXPECT_EQ(FirstObject()->arrival, 1u + 127u);
-    Reaim(FirstObject());
-    EXPECT_EQ(FirstObject()->arrival, 1u + 127u) << "re-aiming on the way agrees with the launch";
-    game.catcherRight = 0;
-    HoldLaunches();
-    while (game.unresolved != 0 && frameCounter < 200) {
-        Step();
-    }
-    EXPECT_EQ((Ints{game.misses, frameCounter, game.launchCountdown}), (Ints{1, 129, 1}));
-
-    // Without memory for the object the program ends.
-    game.launchCountdown = 1;
     MEM_FailAt(1);
     Step();
     MEM_FailAt(0);
-    EXPECT_EQ((Ints{app.runState, ObjectCount(), game.unresolved}), (Ints{RUN_QUIT, 1, 0}));
-
-    // However little the reach, launches spread over ten units either way of the catcher.
-    game.leniency = 5000;
-    game.launchCountdown = 1;
-    Step();
-    ASSERT_EQ(ObjectCount(), 2u);
-    EXPECT_LE(std::abs(static_cast<int32_t>(static_cast<Object*>(game.objects.last->data)->angle) - 256), 10);
+    EXPECT_EQ((Ints{app.runState, ObjectCount(), game.unresolved}), (Ints{RUN_QUIT, 0, 0}));
 }
 
 TEST_F(ObjectsTest, UnfairLaunchIsPutOffExceptOnInhumanOrBehindAMissedObject)
 {
     // An object the player can still reach, arriving just when a slow launch would: the class
     // stays chosen while the direction is redrawn.
-    // `launched`: the objects after each of three frames.
-    const struct { const char* difficulty; uint8_t state; Ints launched; } kCases[] = {
-        {"normal", 0, {1, 1, 1}},
-        {"inhuman", 0, {2, 2, 2}},
-        {"normal", ST_MISSED, {2, 2, 2}},
-    };
+    const struct { const char* difficulty; uint8_t state; int64_t launched; } kCases[] = {
+        {"normal", 0, 1}, {"inhuman", 0, 2}, {"normal", ST_MISSED, 2}};
     for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.difficulty << ", state " << int{c.state});
         ASSERT_TRUE(Restart(c.difficulty));
         Object* blocker = Place(0, 0, 0, 0, 0);
         blocker->angle = 256;
         blocker->arrival = 508;
         blocker->stateBits = c.state;
         game.nextClass = 0;
-        Ints counts;
         for (int i = 0; i < 3; ++i) {
             Step();
-            counts.push_back(ObjectCount());
-            EXPECT_EQ(game.nextClass, counts.back() == 1 ? 0 : -1) << c.difficulty << ", state " << int{c.state};
         }
-        EXPECT_EQ(counts, c.launched) << c.difficulty << ", state " << int{c.state};
-        if (game.leniency == 0) {
-            EXPECT_LE(std::abs(static_cast<int32_t>(static_cast<Object*>(game.objects.last->data)->angle) - 256), Reach(508))
-                << "the full reach";
-        }
-        // Once the blocker is gone a held class goes out.
+        const int64_t held = c.launched == 1 ? 0 : -1;
+        EXPECT_EQ((Ints{ObjectCount(), game.nextClass}), (Ints{c.launched, held}))
+            << "objects and the chosen class after three frames";
         DestroyObject(blocker);
         Step();
         ASSERT_EQ(ObjectCount(), 1u);
-        EXPECT_EQ(FirstObject()->objectClass, 0);
+        EXPECT_EQ(FirstObject()->objectClass, 0) << "the held class goes out after the blocker";
     }
 }
 
@@ -101,135 +59,65 @@ TEST_F(ObjectsTest, ObjectsAreCaughtInsideTheRingUnderTheCatcherAndMissedAtTheRi
         {"a missed object at 200 pixels is gone", 0, 198.5, 0.5, ST_MISSED, 2, {0, 0, 1, 0, 0}},
         {"115 to 128 pixels in one frame under the catcher", 0, 115, 13, 0, 1, {0, 1, 0, 1, 0}},
         {"126 to 201 pixels in one frame: gone, never missed", 0, 126, 75, 0, 1, {0, 0, 0, 0, 0}},
-        {"kicked back at the top rim, not yet across", 0, -125, -4, ST_KICK_ARMED, 63, {0, 0, 1, 1, 0}},
-        {"kicked back and caught on the far side", 0, -125, -4, ST_KICK_ARMED, 64, {1, 0, 0, 0, 1}},
+        {"kicked back at the rim, caught below", 0, -125, -4, ST_KICK_ARMED, 64, {1, 0, 0, 0, 1}},
         {"kicked back beside the catcher: missed at its second arrival", 30, -122, -4, ST_KICK_ARMED, 200, {0, 1, 0, 0, 0}},
     };
     for (const auto& c : kCases) {
         ASSERT_TRUE(Restart("normal"));
-        Object* object = Place(1, c.x, c.y, 0, c.vy);
-        object->stateBits = c.state;
+        Place(1, c.x, c.y, 0, c.vy)->stateBits = c.state;
         for (int i = 0; i < c.frames; ++i) {
             JudgeObjects();
         }
         EXPECT_EQ((Ints{game.catches, game.misses, game.unresolved, ObjectCount(), NODE_CountNodes(&game.flashes)}), c.after)
             << c.what;
-        if (c.state == ST_KICK_ARMED && c.frames == 63) {
-            EXPECT_EQ((Ints{object->stateBits, object->vy, object->arrival}), (Ints{ST_KICKED, Fixed(4), (127 + 129) / 4}))
-                << "sent back across the whole arena";
-        }
-    }
-}
-
-TEST_F(ObjectsTest, ReaimCountsFramesToTheRimFarAndNear)
-{
-    frameCounter = 1000;
-    const struct { double x, y, vx, vy; uint32_t frames; const char* what; } kCases[] = {
-        {190, 0, -1, 0, 127 + 190, "inward from far beyond the rim: (190 px)^2 is past 2^31"},
-        {150, 120, -0.5, -0.5, (127 + 192) * 2, "slow and diagonal"},
-        {0, 60, 0, 0, 0, "standing still: no arrival"},
-    };
-    Object* object = Place(0, 0, 0, 0, 0);
-    for (const auto& c : kCases) {
-        Aim(object, c.x, c.y, c.vx, c.vy);
-        Reaim(object);
-        EXPECT_EQ(object->arrival, c.frames == 0 ? 0 : 1000u + c.frames) << c.what;
     }
 }
 
 TEST_F(ObjectsTest, TargetIsTheTargetableObjectNearestTheRim)
 {
-    HoldLaunches();
     Object* a = Place(0, 50, 0, 0, 0);
     Object* b = Place(0, 0, -50, 0, 0);
     JudgeObjects();
     EXPECT_EQ(game.target, a) << "a tie goes to the earlier object";
-    Object* c = Place(0, 0, -60, 0, 0);
+    a->capabilities = b->capabilities = 0;
     JudgeObjects();
-    EXPECT_EQ(game.target, c);
-    for (Object* o : {a, b, c}) {
-        o->capabilities = 0;
-    }
-    JudgeObjects();
-    EXPECT_EQ(game.target, c) << "nothing targetable: the target stays";
+    EXPECT_EQ(game.target, a) << "nothing targetable: the target stays";
     FreeAllObjects();
-    Place(0, 0, 0, 0, 0);
-    JudgeObjects();
-    EXPECT_EQ(game.target, nullptr) << "the centre itself is never chosen";
+    game.target = nullptr;
 
     Object* object = Place(0, -126, 0, -1, 0);
     game.target = object;
     JudgeObjects();
-    EXPECT_EQ(game.misses, 1u);
-    EXPECT_EQ(game.target, nullptr) << "a missed target is forgotten and never chosen again";
+    EXPECT_EQ((Ints{game.misses, game.target == nullptr}), (Ints{1, 1}))
+        << "a missed target is forgotten and never chosen again";
 
     // Destroying the frozen object ends the freeze, its beam and its sound.
     object = Place(0, 0, 60, 0, 1);
     game.frozenObject = object;
     (void)NewBeam(object, 0, 0, game.freezerBeamColour, 0);
-    JudgeObjects();
-    EXPECT_EQ(object->y, Fixed(60)) << "the frozen object does not move";
     ClearSounds();
     DestroyObject(object);
     EXPECT_EQ((Ints{game.frozenObject == nullptr, NODE_CountNodes(&game.beams)}), (Ints{1, 0}));
     EXPECT_EQ(Calls(), (std::vector<SoundCall>{{AUDIO_HALT, 3, -1, 0}}));
 }
 
-TEST_F(ObjectsTest, MotionAnimationAndFlashesByFrame)
+TEST_F(ObjectsTest, AFlashWithoutMemoryIsLeftOut)
 {
-    Object* slow = NewObject(0);
-    Object* swift = NewObject(3);
-    slow->vx = 3;
-    slow->vy = -5;
-    for (int i = 0; i < 23; ++i) {
-        MoveObject(slow);
-        MoveObject(swift);
-    }
-    EXPECT_EQ((Ints{slow->animFrame, swift->animFrame, slow->x, slow->y}), (Ints{5, 5, 69, -115}))
-        << "23 frames: five steps of four frames for the slow class, 23 of one for the swift";
-    FreeObject(slow);
-    FreeObject(swift);
-
-    NewFlash(10, 20);
-    Ints frames;
-    while (game.flashes.first != nullptr && frames.size() < 5) {
-        frames.push_back(static_cast<Flash*>(game.flashes.first->data)->frame);
-        AgeFlashes();
-    }
-    EXPECT_EQ(frames, (Ints{12, 13, 14, 15})) << "gone after its fourth frame";
     MEM_FailAt(1);
     NewFlash(10, 20);
     MEM_FailAt(0);
-    EXPECT_EQ(game.flashes.first, nullptr) << "a flash may be left out";
+    EXPECT_EQ(game.flashes.first, nullptr);
 }
 
-TEST_F(ObjectsTest, PicturesBlendOntoTheRotationSource)
+// The approved screenshots show opaque and transparent picture pixels; half-transparent ones
+// are mixed here.
+TEST_F(ObjectsTest, HalfTransparentPicturesBlendOntoTheRotationSource)
 {
     app.rotationSource = NewSurface32(383, 383, 0x40204060u, false, kAlphaMask);
-    SDL_Surface* picture = NewSurface32(3, 2, 0xFFFF0000u, false, kAlphaMask);
+    SDL_Surface* picture = NewSurface32(1, 1, 0x8000FF00u, false, kAlphaMask);
     SDL_SetAlpha(picture, SDL_SRCALPHA, 255);
-    PixelAt(picture, 1, 0) = 0x00FFFFFFu; // transparent
-    PixelAt(picture, 2, 0) = 0x8000FF00u; // half
     BlitOntoSource(picture, 10, 20);
-    BlitOntoSource(picture, -2, 382); // cut at the edges, nothing written outside
-    BlitOntoSource(picture, 383, 0);
-    BlitOntoSource(picture, -3, -2);
-    // Without per-pixel alpha the colour key is left out.
-    SDL_Surface* keyed = NewSurface32(2, 1, 0x00FF00FFu);
-    PixelAt(keyed, 1, 0) = 0x00123456u;
-    SDL_SetColorKey(keyed, SDL_SRCCOLORKEY, 0x00FF00FFu);
-    BlitOntoSource(keyed, 100, 100);
-    SDL_Surface* source = app.rotationSource;
-    EXPECT_EQ(PixelAt(source, 10, 20), 0x40FF0000u) << "opaque: the colour, the source's alpha";
-    EXPECT_EQ(PixelAt(source, 11, 20), 0x40204060u) << "transparent: untouched";
-    EXPECT_EQ(PixelAt(source, 12, 20), 0x40109F30u) << "half way, as SDL blends";
-    EXPECT_EQ(PixelAt(source, 13, 20), 0x40204060u) << "right of the picture";
-    EXPECT_EQ(PixelAt(source, 0, 382), 0x40109F30u) << "cut at the left edge";
-    EXPECT_EQ(PixelAt(source, 1, 382), 0x40204060u);
-    EXPECT_EQ(PixelAt(source, 0, 0), 0x40204060u) << "nothing from a picture wholly outside";
-    EXPECT_EQ(PixelAt(source, 100, 100), 0x40204060u) << "the colour key";
-    EXPECT_EQ(PixelAt(source, 101, 100), 0x00123456u) << "copied whole, alpha too";
-    SDL_FreeSurface(keyed);
+    EXPECT_EQ(PixelAt(app.rotationSource, 10, 20), 0x40109F30u) << "half way, its alpha kept";
     SDL_FreeSurface(picture);
 }
 
