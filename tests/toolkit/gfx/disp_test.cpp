@@ -58,17 +58,16 @@ void push(std::vector<SDL_Event> events)
     }
 }
 
-// Scripted input: event i is pushed once the clock reaches (i + 1) x step, from inside the
+// Scripted input: event i is pushed once the clock reaches (i + 1) x 5 ms, from inside the
 // waits' delays, as a player's keys arrive while the program sleeps.
 std::vector<SDL_Event> script;
-uint32_t scriptStep = 5;
 size_t scriptNext = 0;
 uint32_t now = 0;
 
 void script_delay(uint32_t ms)
 {
     now += ms;
-    while (scriptNext < script.size() && (scriptNext + 1) * scriptStep <= now) {
+    while (scriptNext < script.size() && (scriptNext + 1) * 5 <= now) {
         SDL_PushEvent(&script[scriptNext++]);
     }
     if (scriptNext == script.size() && now > 600000) {
@@ -76,10 +75,9 @@ void script_delay(uint32_t ms)
     }
 }
 
-void play(std::vector<SDL_Event> events, uint32_t step = 5)
+void play(std::vector<SDL_Event> events)
 {
     script = std::move(events);
-    scriptStep = step;
     scriptNext = 0;
     now = 0;
     calls.clear();
@@ -257,16 +255,8 @@ TEST_F(Dispatch, WaitsEndAtTheirOwnEventOrAQuit)
          {"K3:97d", "K3:98u", "K3:97u"}, "an early release, other presses and an unheeded quit are dropped"},
         {[] { return DISP_WaitKey(SDLK_RETURN, 1); }, {Down(SDLK_a), Up(SDLK_a), Down(SDLK_RETURN), Down(SDLK_c), Up(SDLK_RETURN)},
          1, {"K3:97d", "K3:13d", "K3:13u"}, "presses up to the awaited key's are dispatched, then only releases"},
-        {[] { return DISP_WaitKey(SDLK_RETURN, 1); }, {quitEvent}, 0, {"T1:12"}, "a key wait ends at a quit"},
-        {[] { return DISP_WaitKey(SDLK_RETURN, 1); }, {Down(SDLK_RETURN), quitEvent}, 0, {"K3:13d", "T1:12"},
-         "also before its release"},
-        {[] { return DISP_WaitKey(DISP_NUM_KEYS, 1); }, {}, 0, {}, "a symbol out of range is not waited for"},
         {[] { return DISP_WaitFor(nullptr, SDL_MOUSEBUTTONDOWN, 0); }, {Down(SDLK_k), quitEvent, event_of(SDL_MOUSEBUTTONDOWN)},
          42, {"T42:5"}, "only the awaited event is dispatched"},
-        {[] { return DISP_WaitFor(nullptr, SDL_MOUSEBUTTONDOWN, 1); }, {motion, quitEvent}, 1, {"T1:12"},
-         "a quit ends it when heeded"},
-        {[] { return DISP_WaitFor(nullptr, SDL_MOUSEMOTION, 1); }, {motion}, 1, {}, "no handler: the wait's own result"},
-        {[] { return DISP_WaitFor(nullptr, DISP_NUM_TYPES, 1); }, {}, 0, {}, "a type out of range is not waited for"},
         {[] { return DISP_WaitOne(nullptr); }, {motion, quitEvent}, 1, {}, "any event ends it"},
     };
     for (const auto& w : waits) {
@@ -276,13 +266,6 @@ TEST_F(Dispatch, WaitsEndAtTheirOwnEventOrAQuit)
         EXPECT_EQ(now, 5 * scriptNext) << w.why << ": slept on the clock until the event it ended at";
         DISP_Flush();
     }
-    SDL_Event got = event_of(SDL_NOEVENT);
-    SDL_Event click = event_of(SDL_MOUSEBUTTONDOWN);
-    click.button.x = 17;
-    play({click}, 40);
-    EXPECT_EQ(DISP_WaitOne(&got), 42);
-    EXPECT_EQ(got.button.x, 17) << "the buffer holds the event the wait ended at";
-    EXPECT_EQ(now, 40u);
     DISP_RemoveHandler(quit);
     DISP_RemoveHandler(mouse);
     DISP_FreeKeyHandlerSet(keys);
@@ -306,14 +289,11 @@ void type(uint32_t key)
 
 }  // namespace
 
-TEST_F(Dispatch, LineEditorEditsWithinItsCapacity)
+TEST_F(Dispatch, LineEditorEditsWithinItsCapacityAndFinishesAtReturnOrEscape)
 {
     DISP_EnableUnicode(0);
-    EXPECT_TRUE(DISP_UnicodeUsers() == 0u && SDL_EnableUNICODE(-1) == 0)
-        << "releasing with no user does not wrap around and leaves Unicode off";
-    DISP_EnableUnicode(1);
-    DISP_LineEditor* editor = nullptr;
-    // A row with an initial text starts a new editor; each key is pressed and released.
+    EXPECT_EQ(DISP_UnicodeUsers(), 0u) << "releasing with no user does not wrap around";
+    DISP_Handler* before = DISP_AddKeyHandler(SDLK_a, on_key, 1);
     const struct {
         uint16_t capacity;
         const char* initial;
@@ -321,57 +301,40 @@ TEST_F(Dispatch, LineEditorEditsWithinItsCapacity)
         const char* text;
         uint16_t cursor;
         const char* why;
-    } steps[] = {
-        {3, "abc", {'d'}, "abc", 3, "a full editor ignores characters when inserting"},
-        {3, nullptr, {SDLK_INSERT, SDLK_HOME, SDLK_RIGHT, 'X', 'Y', 'Z'}, "aXY", 3, "overwriting stops at the capacity"},
-        {8, "ac", {SDLK_LEFT, 'b'}, "abc", 2, "inserting shifts the rest right"},
-        {8, nullptr, {SDLK_END, SDLK_RIGHT, SDLK_DELETE, SDLK_BACKSPACE}, "ab", 2, "the cursor stops at the length"},
-        {8, nullptr, {SDLK_HOME, SDLK_LEFT, SDLK_BACKSPACE, SDLK_DELETE}, "b", 0, "and at 0"},
-        {8, nullptr, {SDLK_INSERT, SDLK_END, 'c', 'd'}, "bcd", 3, "overwriting past the end grows the text"},
-        {8, nullptr, {Ch + 0x141, SDLK_TAB, Ch + 1, Ch + 0x1F, Ch + 0x7F, Ch + 0x9F, Ch + 0x100, SDLK_LSHIFT}, "bcd", 3,
-         "only showable single bytes are typed: not beyond Latin-1, no control codes"},
-        {8, nullptr, {Ch + ' ', Ch + '~', Ch + 0xA0, Ch + 0xFF, Ch + 0xE9, Ch + 'x'}, "bcd ~\xA0\xFF\xE9", 8,
-         "the first and last of each showable range, a no-break space"},
+    } edits[] = {
+        {3, "abcd", {'d'}, "abc", 3, "the initial text cut, a full editor ignores characters"},
+        {3, "a", {SDLK_INSERT, SDLK_HOME, SDLK_RIGHT, 'X', 'Y', 'Z'}, "aXY", 3, "overwriting stops at the capacity"},
+        {8, "ac", {SDLK_LEFT, 'b', SDLK_END, SDLK_RIGHT, SDLK_BACKSPACE}, "ab", 2, "inserting shifts the rest"},
+        {8, "ab", {SDLK_HOME, SDLK_LEFT, SDLK_BACKSPACE, SDLK_DELETE}, "b", 0, "the cursor stops at 0"},
+        {8, "", {Ch + 0x100, SDLK_TAB, Ch + 0x1F, Ch + 0x7F, Ch + 0x9F, Ch + ' ', Ch + 0xA0, Ch + 0xFF}, " \xA0\xFF", 3,
+         "only showable Latin-1 bytes are typed"},
     };
-    for (const auto& s : steps) {
-        if (s.initial != nullptr) {
-            DISP_FreeLineEditor(editor);
-            editor = DISP_NewLineEditor(s.capacity, s.initial);
-            EXPECT_EQ(DISP_UnicodeUsers(), 2u);
-        }
-        for (uint32_t key : s.keys) {
+    for (const auto& e : edits) {
+        DISP_LineEditor* editor = DISP_NewLineEditor(e.capacity, e.initial);
+        for (uint32_t key : e.keys) {
             type(key);
         }
-        EXPECT_STREQ(editor->text, s.text) << s.why;
-        EXPECT_EQ(editor->cursor, s.cursor) << s.why;
-        EXPECT_EQ(editor->length, std::strlen(s.text)) << s.why;
+        EXPECT_STREQ(editor->text, e.text) << e.why;
+        EXPECT_EQ(editor->cursor, e.cursor) << e.why;
+        EXPECT_EQ(editor->length, std::strlen(e.text)) << e.why;
+        DISP_FreeLineEditor(editor);
     }
-    DISP_EnableUnicode(0);
-    EXPECT_EQ(SDL_EnableUNICODE(-1), 1) << "the editor still uses Unicode";
-    DISP_FreeLineEditor(editor);
-    EXPECT_EQ(SDL_EnableUNICODE(-1), 0) << "the last user turns it off";
-}
-
-TEST_F(Dispatch, LineEditorFinishesAtReturnOrEscapeAndGivesTheKeysBack)
-{
-    DISP_Handler* before = DISP_AddKeyHandler(SDLK_a, on_key, 1);
+    EXPECT_TRUE(calls.empty()) << "the editor takes every key while it edits";
     for (uint32_t finish : {SDLK_ESCAPE, SDLK_RETURN, SDLK_KP_ENTER}) {
-        DISP_LineEditor* editor = DISP_NewLineEditor(5, "abcdefgh");
-        for (uint32_t key : {uint32_t{SDLK_BACKSPACE}, uint32_t{SDLK_HOME}, Ch + 'z', finish, Ch + 'y'}) {
+        DISP_LineEditor* editor = DISP_NewLineEditor(5, "abcd");
+        EXPECT_EQ(SDL_EnableUNICODE(-1), 1) << "Unicode on while it edits";
+        for (uint32_t key : {uint32_t{SDLK_HOME}, Ch + 'z', finish, Ch + 'y'}) {
             type(key);
         }
         const bool escape = finish == SDLK_ESCAPE;
-        EXPECT_STREQ(editor->text, escape ? "abcde" : "zabcd") << finish << ": Escape restores the initial text, cut";
-        EXPECT_EQ(editor->cursor, escape ? 5 : 1) << finish;
-        EXPECT_EQ(editor->mode, DISP_EDIT_FINISHED) << finish;
-        EXPECT_EQ(editor->handlers, nullptr) << finish;
-        EXPECT_EQ(calls, (Calls{"K1:97d", "K1:97u"})) << finish << ": the keys are given back, none taken before";
+        EXPECT_STREQ(editor->text, escape ? "abcd" : "zabcd") << finish << ": Escape restores the initial text";
+        EXPECT_TRUE(editor->mode == DISP_EDIT_FINISHED && editor->handlers == nullptr) << finish;
+        EXPECT_EQ(calls, (Calls{"K1:97d", "K1:97u"})) << finish << ": the keys are given back";
         calls.clear();
         DISP_FreeLineEditor(editor);
+        EXPECT_EQ(SDL_EnableUNICODE(-1), 0) << "the last user turns it off";
     }
     DISP_FreeLineEditor(nullptr);
-    EXPECT_EQ(DISP_UnicodeUsers(), 0u);
-
     EXPECT_EQ(CheckEachAllocationFailure([] {
                   DISP_LineEditor* made = DISP_NewLineEditor(8, nullptr);
                   EXPECT_EQ(DISP_UnicodeUsers(), made == nullptr ? 0u : 1u);

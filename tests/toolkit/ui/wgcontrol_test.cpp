@@ -76,12 +76,6 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         {[c] { WG_Detach(&c->widget); }, 8, "-LB", "hidden; it loses the pointer and the focus"},
         {[c] { WG_SetFocus(c); }, 8, "", "a hidden control takes no focus"},
         {[this, c] { WG_AddChild(&c->widget, screen_); }, 1, "+", "shown again with its selection"},
-        {[] { MoveMouse(61, 61); }, 3, "E", "and the pointer"},
-        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 61, 61); }, 2, "FP", "a click unselects"},
-        {[] { Drag(5, 5, 5, 5); }, 1, "L", "a release away from it calls nothing"},
-        {[c] { WG_SetFace(c, 99, c->faces[0]); }, 1, "", "setting face 8 does not touch the shown one"},
-        {[c] { WG_SetFace(c, 1, c->faces[2]); }, 2, "", "a new face for the shown state is shown"},
-        {[] { WG_SetFocus(nullptr); }, 2, "B", "the focus taken away"},
     };
     for (const auto& s : steps) {
         s.act();
@@ -89,23 +83,14 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         EXPECT_EQ(calls, s.calls) << s.what;
         calls.clear();
     }
-    EXPECT_EQ(Faces(c), "022345670") << "face indices past 8 are clamped to 8";
     WG_Destroy(&c->widget);
-    WG_DestroyTree(face_[1]);
-    WG_DestroyTree(face_[8]);
-}
-
-TEST_F(Controls, MissingFacesDefaultToTheirNearestKin)
-{
     const struct {
         std::vector<int> given;
         const char* shown;
-    } cases[] = {{{0}, "000000000"},          {{0, 1}, "010100000"},    {{0, 2}, "002200000"},
-                 {{0, 1, 2}, "012100000"},    {{0, 4, 5}, "000045454"}, {{0, 4, 6}, "000044664"},
-                 {{0, 4, 5, 6}, "000045654"}, {{0, 1, 2, 3, 4, 5, 6, 7, 8}, "012345678"}};
-    for (const auto& c : cases) {
-        WG_Control* control = Control(10, 10, 0, c.given);
-        EXPECT_EQ(Faces(control), c.shown) << c.given.size() << " faces given";
+    } defaults[] = {{{0}, "000000000"}, {{0, 1, 2}, "012100000"}, {{0, 4, 6}, "000044664"}, {{0, 4, 5, 6}, "000045654"}};
+    for (const auto& d : defaults) {
+        WG_Control* control = Control(10, 10, 0, d.given);
+        EXPECT_EQ(Faces(control), d.shown) << d.given.size() << " faces given: missing ones default to their kin";
         WG_Destroy(&control->widget);
     }
 }
@@ -123,13 +108,7 @@ TEST_F(Controls, TogglesRadioGroupsAndTheTopmostControl)
     WG_JoinGroup(r2, r1);
     WG_SelectControl(r1);
     Drag(135, 15, 135, 15);
-    EXPECT_TRUE(Selected(r2));
-    EXPECT_FALSE(Selected(r1)) << "the group's other member is unselected";
-    EXPECT_EQ(calls, "LEBFPR");
-    calls.clear();
-    Drag(135, 15, 135, 15);
-    EXPECT_TRUE(Selected(r2)) << "clicking the selected one does nothing";
-    EXPECT_EQ(calls, "") << "and calls nothing";
+    EXPECT_TRUE(Selected(r2) && !Selected(r1)) << "the group's other member is unselected";
     WG_LeaveGroup(r2);
     EXPECT_EQ(r1->group.ring.next, nullptr) << "a group of one is no group";
 
@@ -139,8 +118,6 @@ TEST_F(Controls, TogglesRadioGroupsAndTheTopmostControl)
     WG_AddChildFirst(&below->widget, screen_);  // made later, drawn first
     MoveMouse(50, 50);
     EXPECT_EQ(WG_HoveredControl, above) << "the one drawn later wins";
-    MoveMouse(42, 42);
-    EXPECT_EQ(WG_HoveredControl, below);
     MoveMouse(65, 65);
     EXPECT_EQ(WG_HoveredControl, nullptr) << "right and bottom edges are outside";
     MoveMouse(64, 64);
@@ -152,24 +129,12 @@ TEST_F(Controls, HotKeysBelongToOneControl)
 {
     WG_Control* a = Control(10, 10, 0, {}, 'q');
     WG_Control* b = Control(40, 10, 0);
-    ASSERT_NE(a->hotKeyHandler, nullptr);
     EXPECT_EQ(WG_SetHotKey(b, 'Q'), 0) << "q is taken";
-    EXPECT_NE(WG_SetHotKey(b, 0), 0) << "no character is no failure";
-    PushKey(SDL_KEYDOWN, SDLK_q);
-    Pump();
-    EXPECT_TRUE(Selected(a)) << "its key presses it";
-    PushKey(SDL_KEYUP, SDLK_q);
-    Pump();
-    EXPECT_FALSE(Selected(a));
-    EXPECT_EQ(calls, "FPR");
-
-    WG_DisableControl(a);
-    EXPECT_NE(WG_SetHotKey(b, 'q'), 0) << "a disabled control gives its key up to another";
-    WG_EnableControl(a);
-    EXPECT_EQ(a->hotKeyHandler, nullptr) << "and the first cannot have it back";
-    WG_Destroy(&b->widget);
-    EXPECT_NE(WG_SetHotKey(a, 'q'), 0) << "a destroyed control releases its key";
+    PushKeyPress(SDLK_q);
+    EXPECT_EQ(calls, "FPR") << "its key presses and releases it";
     WG_Destroy(&a->widget);
+    EXPECT_NE(WG_SetHotKey(b, 'q'), 0) << "a destroyed control releases its key";
+    WG_Destroy(&b->widget);
     CheckEachAllocationFailure([this] {
         WG_Control* c = Control(10, 10, 0, {}, 'k');
         const bool bound = c != nullptr && c->hotKeyHandler != nullptr;
