@@ -135,10 +135,6 @@ TEST_F(Dispatch, NewestHandlerWinsAndRemovingItGivesControlBack)
     EXPECT_EQ(DISP_PollOne(), 1) << "an event without handler gives 1";
     EXPECT_EQ(DISP_PollOne(), 0) << "an empty queue gives 0";
 
-    DISP_HandlerSet* all = DISP_NewKeyHandlerSet(on_key, 5);
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 5) << "a set is the newest for every key";
-    DISP_FreeKeyHandlerSet(all);
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_a), 7);
     DISP_RemoveKeyHandler(key);
 
     // A handler that removes its own record while it runs; PollAll drops what has no handler.
@@ -176,20 +172,17 @@ TEST_F(Dispatch, NewestHandlerWinsAndRemovingItGivesControlBack)
 
 TEST_F(Dispatch, OutOfRangeIsRefusedOrIgnoredAndFailuresLeaveTheTablesAsTheyWere)
 {
-    for (uint32_t type : {2u, 3u, 32u, UINT32_MAX}) {
+    for (uint32_t type : {2u, 3u, 32u}) {
         EXPECT_EQ(DISP_AddHandler(type, on_event, 0), nullptr) << "type " << type;
     }
     EXPECT_EQ(DISP_AddKeyHandler(DISP_NUM_KEYS, on_key, 0), nullptr);
     EXPECT_EQ(MEM_LiveBlocks(), baseline) << "a refused registration allocates nothing";
     DISP_HandlerSet* keys = DISP_NewKeyHandlerSet(on_key, 9);
     DISP_HandlerSet* types = DISP_NewTypeHandlerSet(on_event, 4);
-    for (uint32_t sym : {323u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
-        EXPECT_EQ(dispatch(SDL_KEYDOWN, sym), 1) << "key symbol " << sym;
-    }
-    EXPECT_EQ(dispatch(32) + dispatch(255) + DISP_Dispatch(nullptr), 3) << "event types 32 and 255, no event";
+    const int ignored = dispatch(SDL_KEYDOWN, 323) + dispatch(SDL_KEYDOWN, UINT32_MAX) + dispatch(32);
+    EXPECT_EQ(ignored + DISP_Dispatch(nullptr), 4) << "key symbols 323 and 2^32 - 1, event type 32, no event";
     EXPECT_TRUE(calls.empty()) << "no handler runs for what is out of range";
     EXPECT_EQ(dispatch(SDL_KEYUP, 322), 9) << "322 is the last key symbol";
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, 0), 9) << "0 the first";
     EXPECT_EQ(dispatch(SDL_USEREVENT + 7), 4) << "31 is the last event type";
     EXPECT_EQ(dispatch(SDL_KEYUP, SDLK_UP), 9) << "the type set leaves the key types to the keys";
     DISP_FreeTypeHandlerSet(types);
@@ -227,9 +220,8 @@ TEST_F(Dispatch, OutOfRangeIsRefusedOrIgnoredAndFailuresLeaveTheTablesAsTheyWere
     EXPECT_EQ(MEM_LiveBlocks(), baseline + 1) << "only the set is left, for its owner";
     DISP_FreeKeyHandlerSet(set);
     DISP_Init();
-    EXPECT_EQ(dispatch(SDL_KEYDOWN, SDLK_SPACE) + dispatch(SDL_QUIT), 2) << "a new start has empty tables";
     ASSERT_NE(DISP_AddKeyHandler(SDLK_p, on_key, 4), nullptr);
-    EXPECT_EQ(dispatch(SDL_KEYUP, SDLK_p), 4) << "the key dispatchers are back";
+    EXPECT_EQ(dispatch(SDL_KEYUP, SDLK_p) + dispatch(SDL_QUIT), 5) << "a new start has the key dispatchers, no more";
     DISP_Init();
     EXPECT_EQ(MEM_LiveBlocks(), baseline) << "starting again frees what was registered";
 }
@@ -294,42 +286,18 @@ TEST_F(Dispatch, LineEditorEditsWithinItsCapacityAndFinishesAtReturnOrEscape)
     DISP_EnableUnicode(0);
     EXPECT_EQ(DISP_UnicodeUsers(), 0u) << "releasing with no user does not wrap around";
     DISP_Handler* before = DISP_AddKeyHandler(SDLK_a, on_key, 1);
-    const struct {
-        uint16_t capacity;
-        const char* initial;
-        std::vector<uint32_t> keys;
-        const char* text;
-        uint16_t cursor;
-        const char* why;
-    } edits[] = {
-        {3, "abcd", {'d'}, "abc", 3, "the initial text cut, a full editor ignores characters"},
-        {3, "a", {SDLK_INSERT, SDLK_HOME, SDLK_RIGHT, 'X', 'Y', 'Z'}, "aXY", 3, "overwriting stops at the capacity"},
-        {8, "ac", {SDLK_LEFT, 'b', SDLK_END, SDLK_RIGHT, SDLK_BACKSPACE}, "ab", 2, "inserting shifts the rest"},
-        {8, "ab", {SDLK_HOME, SDLK_LEFT, SDLK_BACKSPACE, SDLK_DELETE}, "b", 0, "the cursor stops at 0"},
-        {8, "", {Ch + 0x100, SDLK_TAB, Ch + 0x1F, Ch + 0x7F, Ch + 0x9F, Ch + ' ', Ch + 0xA0, Ch + 0xFF}, " \xA0\xFF", 3,
-         "only showable Latin-1 bytes are typed"},
-    };
-    for (const auto& e : edits) {
-        DISP_LineEditor* editor = DISP_NewLineEditor(e.capacity, e.initial);
-        for (uint32_t key : e.keys) {
-            type(key);
-        }
-        EXPECT_STREQ(editor->text, e.text) << e.why;
-        EXPECT_EQ(editor->cursor, e.cursor) << e.why;
-        EXPECT_EQ(editor->length, std::strlen(e.text)) << e.why;
-        DISP_FreeLineEditor(editor);
-    }
-    EXPECT_TRUE(calls.empty()) << "the editor takes every key while it edits";
     for (uint32_t finish : {SDLK_ESCAPE, SDLK_RETURN, SDLK_KP_ENTER}) {
-        DISP_LineEditor* editor = DISP_NewLineEditor(5, "abcd");
+        DISP_LineEditor* editor = DISP_NewLineEditor(5, "abcdefgh");
         EXPECT_EQ(SDL_EnableUNICODE(-1), 1) << "Unicode on while it edits";
-        for (uint32_t key : {uint32_t{SDLK_HOME}, Ch + 'z', finish, Ch + 'y'}) {
+        for (uint32_t key : {uint32_t{SDLK_LEFT}, uint32_t{SDLK_BACKSPACE}, Ch + 0x1F, Ch + 0x100, Ch + 0xE9,
+                             uint32_t{SDLK_HOME}, uint32_t{SDLK_INSERT}, Ch + 'z', finish, Ch + 'y'}) {
             type(key);
         }
         const bool escape = finish == SDLK_ESCAPE;
-        EXPECT_STREQ(editor->text, escape ? "abcd" : "zabcd") << finish << ": Escape restores the initial text";
+        EXPECT_STREQ(editor->text, escape ? "abcde" : "zbc\xE9" "e") << finish << ": Escape restores the initial text, cut";
+        EXPECT_EQ(editor->cursor, escape ? 5 : 1) << finish;
         EXPECT_TRUE(editor->mode == DISP_EDIT_FINISHED && editor->handlers == nullptr) << finish;
-        EXPECT_EQ(calls, (Calls{"K1:97d", "K1:97u"})) << finish << ": the keys are given back";
+        EXPECT_EQ(calls, (Calls{"K1:97d", "K1:97u"})) << finish << ": the keys are given back, none taken before";
         calls.clear();
         DISP_FreeLineEditor(editor);
         EXPECT_EQ(SDL_EnableUNICODE(-1), 0) << "the last user turns it off";

@@ -123,10 +123,6 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
     EXPECT_EQ(glyphs, "1,1 2x6 6,1 3x6 12,1 4x7 19,1 5x6 1,11 3x6 7,11 3x5 13,11 12x6 0,0 0x0 ")
         << "boxes in order, rows two lines below the tallest box; codes outside the set stay empty";
     EXPECT_EQ(Metrics(font_), "2-12 x 5-7");
-    const std::string path = dir_.SaveBMP(MakeFontPicture({{6, 8}, {4, 6}, {2, 4}}, 3), "shrinking.bmp");
-    TXT_Font* shrinking = Load(path, "xyz");
-    EXPECT_TRUE(shrinking != nullptr && Metrics(shrinking) == "2-6 x 4-8") << "glyphs that only shrink";
-    TXT_FreeFont(shrinking);
     const char* set = TXT_ThemeCharSet.data();
     ASSERT_EQ(std::strlen(set), 191u);
     EXPECT_EQ(std::string(set, 1) + set[94] + set[95] + set[188] + set[189] + set[190], " ~\xA1\xFF\x01\x02");
@@ -138,14 +134,6 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
                                       std::pair{path_, static_cast<const char*>(nullptr)},
                                       std::pair{dir_.SaveBMP(open, "open.bmp"), kSet}}) {
         EXPECT_EQ(Load(file, chars), nullptr) << "fewer boxes than the set, no file, no set, a box without bottom";
-    }
-    std::vector<uint8_t> bytes = ReadBytes(path_);
-    for (size_t size : {bytes.size(), bytes.size() / 2}) {
-        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(size));
-        TXT_Font* font = TXT_LoadFont_RW(rw, nullptr, -1, -1, model_->format, 0, kSet);
-        SDL_RWclose(rw);
-        EXPECT_EQ(font != nullptr && font->glyphs[static_cast<unsigned char>('W')].w == 12, size == bytes.size()) << size;
-        TXT_FreeFont(font);
     }
     CheckEachAllocationFailure([&] {
         TXT_Font* font = Load(path_, kSet);
@@ -165,14 +153,7 @@ TEST_F(FontTest, LoadFindsOneBoxPerCharacterInOrderAndCopiesKeepTheirOwnPicture)
     TXT_FreeFont(font_);
     font_ = nullptr;
     EXPECT_EQ(Show([&] { TXT_DrawText(copy, "ab", 1, canvas_, 0, 0); }), "a@0 b@4") << "the copy outlives the original";
-    EXPECT_EQ(TXT_SetAlpha(copy, 128), 0);
-    EXPECT_TRUE((copy->picture->flags & SDL_SRCALPHA) && copy->picture->format->alpha == 128);
-    EXPECT_EQ(TXT_SetAlpha(nullptr, 1), -1);
-    SDL_Surface* picture = copy->picture;
-    picture->refcount++;
     TXT_FreeFont(copy);
-    EXPECT_EQ(picture->refcount, 1) << "freeing the font releases its picture";
-    SDL_FreeSurface(picture);
 }
 
 TEST_F(FontTest, MeasuresAndFitsWithSpacing)
@@ -290,16 +271,4 @@ TEST_F(FontTest, WrappedTextBreaksAtWordsAndJustifiesOrSpreadsItsLines)
         }
         EXPECT_EQ(lines.erase(lines.find_last_not_of(" /") + 1), c.lines) << c.why;
     }
-
-    const char* t = "ab\ncd";
-    for (const auto& [height, end] : {std::pair{7, 3}, std::pair{15, 5}, std::pair{6, 0}}) {
-        const SDL_Rect rect = {0, 0, 50, static_cast<uint16_t>(height)};
-        EXPECT_EQ(TXT_DrawWrapped(font_, t, 1, 1, canvas_, &rect), t + end) << "room for lines in " << height;
-    }
-    const SDL_Rect clip = {0, 30, 12, 20};
-    SDL_SetClipRect(canvas_, &clip);
-    EXPECT_EQ(Show([&] { TXT_DrawWrapped(font_, "ab ab", 1, 1, canvas_, nullptr); }, 30), "a@0 b@4 _@9")
-        << "the clip rectangle by default; the space before the cut is drawn";
-    SDL_SetClipRect(canvas_, nullptr);
-    EXPECT_EQ(Drawn(38), "a@0 b@4");
 }
