@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "tests/toolkit/ui/wg_fixture.h"
 
 namespace {
@@ -87,12 +85,6 @@ TEST_F(Windows, RemovingTheTopWindowHandsItBack)
         EXPECT_EQ(WG_TopWindow, o.top) << "the most recently attached window on the screen";
     }
     WG_DestroyTree(quiet);
-    WG_Window reused;
-    std::memset(static_cast<void*>(&reused), 0xFF, sizeof reused);
-    const AUX_Tag tags[] = {{WG_TAG_KIND, WG_WINDOW}, {WG_TAG_PARENT, P(&screen_)}, {0, 0}};
-    ASSERT_EQ(WG_Create(&reused, tags), &reused.widget);
-    EXPECT_EQ(WG_TopWindow, &reused.widget) << "storage used before starts without window flags";
-    WG_Destroy(&reused.widget);
     CheckEachAllocationFailure([this] {
         WG_Widget* w = Window(0, 0, "A title");
         const bool titled = w != nullptr && (reinterpret_cast<WG_Window*>(w)->windowFlags & WG_WF_TITLED) != 0;
