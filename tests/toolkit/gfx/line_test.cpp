@@ -28,7 +28,6 @@ TEST(Line, LinesPlotEveryStepEndExactlyAndAreCutAtTheEdges)
         const char* why;
     } lines[] = {
         {0, 0, 3, 0, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}, "plots 0, 1, 2 and then 3"},
-        {3, 0, 0, 0, {{3, 0}, {2, 0}, {1, 0}, {0, 0}}, "walked backwards"},
         {0, 0, 2, 4, {{0, 0}, {0.5f, 1}, {1, 2}, {1.5f, 3}, {2, 4}}, "the longer axis sets the steps"},
         {5, 6, 5, 6, {{5, 6}}, "a zero-length line is one point"},
     };
@@ -86,8 +85,6 @@ TEST(Line, EachPlotFunctionAtIntegralAndFractionalPoints)
         // a = 128, w = 32768: red and green keep 255 x 3/4 = 191; fy = 0 gives the row below nothing.
         {"smooth blend: shares scaled by alpha", LN_PlotSmoothBlend, 0, 0xFFFFFF, 0x7F0000FF, 0.5f, 0,
          {{0, 0, 0xBFBFFF}, {1, 0, 0xBFBFFF}, {0, 1, 0xFFFFFF}}},
-        {"smooth blend: white over white at full products", LN_PlotSmoothBlend, 0, 0xFFFFFF, 0xFFFFFFFF, 1.75f,
-         1.75f, {{1, 1, 0xFFFFFF}, {2, 2, 0xFFFFFF}}},
         // D = 128: t = (127 x 129) >> 8 = 63; red (255 x 63) >> 8 = 62, blue (255 x 193) >> 8 = 192.
         {"on alpha: 128 + 128 held at 255", LN_PlotOnAlpha, kAlphaMask, 0x80FF0000, 0x800000FF, 1.2f, 0.8f,
          {{1, 1, 0xFF3E00C0}}},
