@@ -75,4 +75,10 @@ TEST(Turn, SpriteRendersTurnedOnlyOnChange)
     });
     EXPECT_TRUE(ACT_NewSprite(pic, 0) == nullptr && ACT_NewSprite(nullptr, 256) == nullptr);
     SDL_FreeSurface(pic);
+    pic = NewSurface32(1, 4);
+    SDL_SetColorKey(pic, SDL_SRCCOLORKEY, kKey);
+    sprite = ACT_NewSprite(pic, 256);
+    EXPECT_NE(sprite, nullptr) << "a picture one pixel wide makes a sprite too";
+    ACT_FreeSprite(sprite);
+    SDL_FreeSurface(pic);
 }

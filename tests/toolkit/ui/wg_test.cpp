@@ -46,6 +46,10 @@ TEST_F(WidgetModel, SizesAndPlacesFollowTheParent)
     WG_SetWidth(centred, 250);
     WG_Refresh();
     EXPECT_EQ(centred->absX, 65) << "negative room falls back to the parent's width";
+    int16_t px = -1;
+    int16_t py = -1;
+    WG_GetPercentPosition(Group(parent, 60, 23, 40, 3), &px, &py);
+    EXPECT_EQ(px * 1000 + py, 75076) << "60 of a room of 80, 23 of a room of 30";
 }
 
 TEST_F(WidgetModel, CreationRefusesWhatCannotWorkAndCleansUp)

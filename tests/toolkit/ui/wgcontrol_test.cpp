@@ -83,6 +83,9 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         EXPECT_EQ(calls, s.calls) << s.what;
         calls.clear();
     }
+    WG_PressControl(c);
+    WG_Detach(&c->widget);
+    EXPECT_EQ(WG_PressedControl, nullptr) << "a control hidden while held is let go";
     WG_Destroy(&c->widget);
     c = Control(10, 10, 0, {0, 4, 6});
     EXPECT_EQ(Faces(c), "000044664") << "missing faces default to their nearest kin";
@@ -107,6 +110,7 @@ TEST_F(Controls, HotKeysBelongToOneControl)
     WG_Control* a = Control(10, 10, 0, {}, 'q');
     WG_Control* b = Control(40, 10, 0);
     EXPECT_EQ(WG_SetHotKey(b, 'Q'), 0) << "q is taken";
+    EXPECT_NE(WG_SetHotKey(b, 0), 0) << "no character is no failure";
     PushKeyPress(SDLK_q);
     EXPECT_EQ(calls, "FPR") << "its key presses and releases it";
     WG_Destroy(&a->widget);

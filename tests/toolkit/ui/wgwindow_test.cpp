@@ -49,6 +49,9 @@ TEST_F(Windows, OnlyTheTopWindowsControlsWork)
     EXPECT_TRUE(WG_TopWindow == a && !Disabled(ca) && Disabled(cb))
         << "a click into a background window activates it";
     EXPECT_EQ(presses, 1) << "and presses the control";
+    MoveMouse(135, 40);
+    PushMouseButton(SDL_MOUSEBUTTONDOWN, 135, 40, SDL_BUTTON_MIDDLE);
+    EXPECT_EQ(WG_NextSibling(b), a) << "a middle click on a control lowers its window";
     WG_SetFocus(nullptr);
 
     WG_Detach(a);
