@@ -43,10 +43,10 @@ inline void PushKeyPress(SDLKey key, uint16_t unicode = 0)
     Pump();
 }
 
-inline void PushMouseButton(uint8_t type, int x, int y)
+inline void PushMouseButton(uint8_t type, int x, int y, uint8_t button = SDL_BUTTON_LEFT)
 {
     SDL_Event e{};
-    e.button = SDL_MouseButtonEvent{type, 0, SDL_BUTTON_LEFT, uint8_t(type == SDL_MOUSEBUTTONDOWN), uint16_t(x),
+    e.button = SDL_MouseButtonEvent{type, 0, button, uint8_t(type == SDL_MOUSEBUTTONDOWN), uint16_t(x),
                                     uint16_t(y)};
     SDL_PushEvent(&e);
     Pump();

@@ -76,12 +76,6 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         {[c] { WG_Detach(&c->widget); }, 8, "-LB", "hidden; it loses the pointer and the focus"},
         {[c] { WG_SetFocus(c); }, 8, "", "a hidden control takes no focus"},
         {[this, c] { WG_AddChild(&c->widget, screen_); }, 1, "+", "shown again with its selection"},
-        {[] { MoveMouse(61, 61); }, 3, "E", "and the pointer"},
-        {[] { PushMouseButton(SDL_MOUSEBUTTONDOWN, 61, 61); }, 2, "FP", "a click unselects"},
-        {[] { Drag(5, 5, 5, 5); }, 1, "L", "a release away from it calls nothing"},
-        {[c] { WG_SetFace(c, 99, c->faces[0]); }, 1, "", "setting face 8 does not touch the shown one"},
-        {[c] { WG_SetFace(c, 1, c->faces[2]); }, 2, "", "a new face for the shown state is shown"},
-        {[] { WG_SetFocus(nullptr); }, 2, "B", "the focus taken away"},
     };
     for (const auto& s : steps) {
         s.act();
@@ -89,62 +83,25 @@ TEST_F(Controls, EachStateShowsItsFaceAndTellsTheCaller)
         EXPECT_EQ(calls, s.calls) << s.what;
         calls.clear();
     }
-    EXPECT_EQ(Faces(c), "022345670") << "face indices past 8 are clamped to 8";
+    WG_PressControl(c);
+    WG_Detach(&c->widget);
+    EXPECT_EQ(WG_PressedControl, nullptr) << "a control hidden while held is let go";
     WG_Destroy(&c->widget);
-    WG_DestroyTree(face_[1]);
-    WG_DestroyTree(face_[8]);
+    c = Control(10, 10, 0, {0, 4, 6});
+    EXPECT_EQ(Faces(c), "000044664") << "missing faces default to their nearest kin";
 }
 
-TEST_F(Controls, MissingFacesDefaultToTheirNearestKin)
-{
-    const struct {
-        std::vector<int> given;
-        const char* shown;
-    } cases[] = {{{0}, "000000000"},          {{0, 1}, "010100000"},    {{0, 2}, "002200000"},
-                 {{0, 1, 2}, "012100000"},    {{0, 4, 5}, "000045454"}, {{0, 4, 6}, "000044664"},
-                 {{0, 4, 5, 6}, "000045654"}, {{0, 1, 2, 3, 4, 5, 6, 7, 8}, "012345678"}};
-    for (const auto& c : cases) {
-        WG_Control* control = Control(10, 10, 0, c.given);
-        EXPECT_EQ(Faces(control), c.shown) << c.given.size() << " faces given";
-        WG_Destroy(&control->widget);
-    }
-}
-
-TEST_F(Controls, TogglesRadioGroupsAndTheTopmostControl)
+TEST_F(Controls, TogglesAndTheEdgesOfAControl)
 {
     WG_Control* t = Control(10, 10, WG_CB_TOGGLE);
     Drag(15, 15, 15, 15);
     EXPECT_TRUE(Selected(t)) << "a toggle stays selected";
     Drag(15, 15, 15, 15);
     EXPECT_FALSE(Selected(t)) << "and a second click unselects it";
-
-    WG_Control* r1 = Control(100, 10, WG_CB_RADIO);
-    WG_Control* r2 = Control(130, 10, WG_CB_RADIO);
-    WG_JoinGroup(r2, r1);
-    WG_SelectControl(r1);
-    Drag(135, 15, 135, 15);
-    EXPECT_TRUE(Selected(r2));
-    EXPECT_FALSE(Selected(r1)) << "the group's other member is unselected";
-    EXPECT_EQ(calls, "LEBFPR");
-    calls.clear();
-    Drag(135, 15, 135, 15);
-    EXPECT_TRUE(Selected(r2)) << "clicking the selected one does nothing";
-    EXPECT_EQ(calls, "") << "and calls nothing";
-    WG_LeaveGroup(r2);
-    EXPECT_EQ(r1->group.ring.next, nullptr) << "a group of one is no group";
-
-    WG_Control* above = Control(45, 45, 0);
-    WG_Control* below = Control(40, 40, 0);
-    WG_Detach(&below->widget);
-    WG_AddChildFirst(&below->widget, screen_);  // made later, drawn first
-    MoveMouse(50, 50);
-    EXPECT_EQ(WG_HoveredControl, above) << "the one drawn later wins";
-    MoveMouse(42, 42);
-    EXPECT_EQ(WG_HoveredControl, below);
-    MoveMouse(65, 65);
+    MoveMouse(29, 29);
+    EXPECT_EQ(WG_HoveredControl, t) << "the last pixel inside";
+    MoveMouse(30, 30);
     EXPECT_EQ(WG_HoveredControl, nullptr) << "right and bottom edges are outside";
-    MoveMouse(64, 64);
-    EXPECT_EQ(WG_HoveredControl, above) << "the last pixel inside";
     WG_SetFocus(nullptr);
 }
 
@@ -152,24 +109,12 @@ TEST_F(Controls, HotKeysBelongToOneControl)
 {
     WG_Control* a = Control(10, 10, 0, {}, 'q');
     WG_Control* b = Control(40, 10, 0);
-    ASSERT_NE(a->hotKeyHandler, nullptr);
     EXPECT_EQ(WG_SetHotKey(b, 'Q'), 0) << "q is taken";
     EXPECT_NE(WG_SetHotKey(b, 0), 0) << "no character is no failure";
-    PushKey(SDL_KEYDOWN, SDLK_q);
-    Pump();
-    EXPECT_TRUE(Selected(a)) << "its key presses it";
-    PushKey(SDL_KEYUP, SDLK_q);
-    Pump();
-    EXPECT_FALSE(Selected(a));
-    EXPECT_EQ(calls, "FPR");
-
-    WG_DisableControl(a);
-    EXPECT_NE(WG_SetHotKey(b, 'q'), 0) << "a disabled control gives its key up to another";
-    WG_EnableControl(a);
-    EXPECT_EQ(a->hotKeyHandler, nullptr) << "and the first cannot have it back";
-    WG_Destroy(&b->widget);
-    EXPECT_NE(WG_SetHotKey(a, 'q'), 0) << "a destroyed control releases its key";
+    PushKeyPress(SDLK_q);
+    EXPECT_EQ(calls, "FPR") << "its key presses and releases it";
     WG_Destroy(&a->widget);
+    WG_Destroy(&b->widget);
     CheckEachAllocationFailure([this] {
         WG_Control* c = Control(10, 10, 0, {}, 'k');
         const bool bound = c != nullptr && c->hotKeyHandler != nullptr;
