@@ -4,9 +4,6 @@
 
 #include <SDL.h>
 
-#include <array>
-#include <cmath>
-
 #include "tests/support/surface_util.h"
 #include "toolkit/gfx/pix.h"
 
@@ -48,32 +45,6 @@ TEST(Canvas, PackedFramesAreCutBackByTheGamesBoxScan)
     SDL_Rect r;
     EXPECT_EQ(PIX_NextBox(&scan, s, &r), 0) << "no box beyond the last frame";
     SDL_FreeSurface(s);
-}
-
-bool Near(const float* p, std::array<float, 4> want)
-{
-    return std::fabs(p[0] - want[0]) + std::fabs(p[1] - want[1]) + std::fabs(p[2] - want[2]) +
-               std::fabs(p[3] - want[3]) < 1e-5f;
-}
-
-TEST(Canvas, CoverageAndCompositing)
-{
-    Canvas c(20, 20);
-    c.Disc(10.0f, 10.0f, 5.0f, {1, 1, 1});
-    EXPECT_TRUE(c.At(10, 10)[3] == 1.0f && c.At(1, 1)[3] == 0.0f && c.At(14, 10)[3] + c.At(15, 10)[3] > 0.3f)
-        << "solid inside the disc, clear far outside, partly covered at its edge";
-    float area = 0;
-    for (int i = 0; i < 400; ++i) {
-        area += c.At(i % 20, i / 20)[3];
-    }
-    EXPECT_NEAR(area, 3.14159f * 25.0f, 2.0f) << "coverage adds up to the disc's area";
-
-    Canvas d(2, 1);
-    d.Set(0, 0, {0, 0, 1}, 1.0f);
-    d.Blend(0, 0, {1, 0, 0}, 0.25f);
-    d.Blend(1, 0, {1, 0.5f, 0}, 0.5f);
-    EXPECT_TRUE(Near(d.At(0, 0), {0.25f, 0, 0.75f, 1})) << "a quarter over blue";
-    EXPECT_TRUE(Near(d.At(1, 0), {1, 0.5f, 0, 0.5f})) << "over a clear pixel the colour stays unpremultiplied";
 }
 
 } // namespace
