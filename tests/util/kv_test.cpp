@@ -116,10 +116,8 @@ TEST(Kv, BlocksAreKeptWholeAndCallersMistakesChangeNothing)
     ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5));
     EXPECT_EQ(serialised(store), std::string("A = 1\nMORE\nab\0cd", 16)) << "block bytes after a NUL are kept";
     store->modified = false;
-    EXPECT_FALSE(KV_ReplaceString(nullptr, "A", "3") || KV_ReplaceString(store, nullptr, "3"));
-    EXPECT_FALSE(KV_ReplaceString(store, "", "3")) << "blank lines have no key to replace";
-    EXPECT_FALSE(KV_SetBlock(store, "#M", nullptr, 1)) << "no data for a length";
-    EXPECT_FALSE(store->modified);
+    EXPECT_FALSE(KV_ReplaceString(store, "", "3") || KV_ReplaceString(store, nullptr, "3") || store->modified)
+        << "blank lines have no key to replace";
     KV_ClearBlock(store);
     EXPECT_TRUE(store->modified && serialised(store) == "A = 1\n") << "a cleared block must reach the file";
     KV_Dispose(store);
@@ -143,9 +141,8 @@ TEST(Kv, LookupsStartAfterTheCursorAndWrapRound)
         << "an existing key keeps its line, new keys go last, a new longest key moves every '='";
     EXPECT_TRUE(KV_RemoveKey(store, "A_MUCH_LONGER_KEY") && std::string(store->cursor->key) == "D")
         << "the cursor falls back to the previous entry at the end";
-    EXPECT_FALSE(KV_RemoveKey(store, "A_MUCH_LONGER_KEY"));
     KV_Clear(store);
-    EXPECT_TRUE(store->cursor == nullptr && serialised(store).empty());
+    EXPECT_TRUE(store->cursor == nullptr && !KV_RemoveKey(store, "D") && serialised(store).empty());
     KV_Dispose(store);
 }
 
