@@ -142,21 +142,6 @@ TEST(Themes, BothThemesAreGeneratedAndGenerateAgainByteForByte)
     }
 }
 
-TEST(Themes, FontHasEveryGlyphInTheGamesOrder)
-{
-    Video video;
-    TXT_Font* font = ThemeFont(video);
-    ASSERT_NE(font, nullptr);
-    EXPECT_TRUE(font->largestHeight == FONT_HEIGHT && font->smallestHeight == FONT_HEIGHT);
-    for (int i = 0; i < TXT_THEME_GLYPHS; ++i) {
-        const unsigned char code = static_cast<unsigned char>(TXT_ThemeCharSet[static_cast<size_t>(i)]);
-        const SDL_Rect r = font->glyphs[code];
-        EXPECT_EQ(r.w, FontGlyph(code).width) << "code " << int(code);
-        EXPECT_EQ(Shown(font->picture, r) > 0, code != ' ') << "code " << int(code) << ": only the space is empty";
-    }
-    TXT_FreeFont(font);
-}
-
 TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFrames)
 {
     Video video;
@@ -218,12 +203,19 @@ TEST(Themes, EverySoundDecodesShortCleanAndUnclipped)
     EXPECT_EQ(decoded, 25 + static_cast<int>(Themes()[1].sounds.size()));
 }
 
-TEST(Themes, MenuAndChartStandBesideEachOtherUnderTheLogo)
+TEST(Themes, FontHasEveryGlyphAndMenuAndChartStandBesideEachOtherUnderTheLogo)
 {
     Video video;
     TXT_Font* font = ThemeFont(video);
     SDL_Surface* logo = SDL_LoadBMP(In("default", "logo.c.bmp").c_str());
     ASSERT_TRUE(font != nullptr && logo != nullptr);
+    EXPECT_TRUE(font->largestHeight == FONT_HEIGHT && font->smallestHeight == FONT_HEIGHT);
+    for (int i = 0; i < TXT_THEME_GLYPHS; ++i) {
+        const unsigned char code = static_cast<unsigned char>(TXT_ThemeCharSet[static_cast<size_t>(i)]);
+        const SDL_Rect r = font->glyphs[code];
+        EXPECT_EQ(r.w, FontGlyph(code).width) << "code " << int(code) << " in the game's order";
+        EXPECT_EQ(Shown(font->picture, r) > 0, code != ' ') << "code " << int(code) << ": only the space is empty";
+    }
     const int h = font->largestHeight, logoBottom = 1 + logo->h;
     SDL_FreeSurface(logo);
     for (const ThemeSpec& theme : Themes()) {
