@@ -163,7 +163,7 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFrames)
     PIX_ReleaseImage(image);
 }
 
-TEST(Themes, EverySoundDecodesShortCleanAndUnclipped)
+TEST(Themes, EverySoundDecodesWithoutClicks)
 {
     MixerSession mixer;
     ASSERT_TRUE(mixer.open) << SDL_GetError();
@@ -180,24 +180,14 @@ TEST(Themes, EverySoundDecodesShortCleanAndUnclipped)
             ++decoded;
             const std::vector<int16_t> s = ChunkSamples(chunk, mixer.channels);
             Mix_FreeChunk(chunk);
-            // Length bounds in seconds: short blips, long fanfares, everything else between.
-            const bool blip = name == "shot" || name == "zap" || name == "miss" || name == "navigation" ||
-                              name == "selection";
-            const bool fanfare = name == "game_over" || name == "congratulations";
-            const double seconds = static_cast<double>(s.size()) / mixer.rate;
-            EXPECT_TRUE(seconds >= (blip ? 0.03 : fanfare ? 1.0 : 0.2) && seconds <= (blip ? 0.5 : fanfare ? 4.0 : 2.0))
-                << path << " lasts " << seconds << " s";
-            int peak = 0;
             double steps = 0;
-            for (size_t i = 0; i < s.size(); ++i) {
-                peak = std::max(peak, std::abs(static_cast<int>(s[i])));
-                steps += i > 0 ? std::pow(s[i] - s[i - 1], 2.0) : 0.0;
+            for (size_t i = 1; i < s.size(); ++i) {
+                steps += std::pow(s[i] - s[i - 1], 2.0);
             }
-            EXPECT_TRUE(peak > 8000 && peak < 29205) << path << " peaks below -1 dBFS, far from silence: " << peak;
             const double rmsStep = std::sqrt(steps / static_cast<double>(s.size() - 1));
-            EXPECT_TRUE(SoundLoops(name) ? std::abs(s.back() - s.front()) < 3 * rmsStep
-                                         : std::abs(s.front()) < 400 && std::abs(s.back()) < 400)
-                << path << " clicks at an end or at its loop seam";
+            EXPECT_TRUE(rmsStep > 10 && (SoundLoops(name) ? std::abs(s.back() - s.front()) < 3 * rmsStep
+                                                          : std::abs(s.front()) < 400 && std::abs(s.back()) < 400))
+                << path << " is silent or clicks at an end or at its loop seam";
         }
     }
     EXPECT_EQ(decoded, 25 + static_cast<int>(Themes()[1].sounds.size()));

@@ -95,14 +95,10 @@ TEST(Tree, RandomAttachingAndDetachingKeepsIndicesInPreorder)
         } else {
             (action == 0 ? TR_TreeAddFirst : TR_TreeAddLast)(a, b);
         }
-        // Ask for half the indices in a scrambled order first, so numbering starts midway.
+        // Ask for one index first, so that numbering starts midway.
         std::vector<TR_Node*> order;
         preorder(w[random() % 40].root, &order);
-        std::vector<TR_Node*> asked = order;
-        std::shuffle(asked.begin(), asked.end(), random);
-        for (size_t i = 0; i < asked.size() / 2 + 1; i++) {
-            EXPECT_NE(TR_TreeIndex(asked[i]), TR_UNNUMBERED) << "step " << step;
-        }
+        EXPECT_NE(TR_TreeIndex(order[random() % order.size()]), TR_UNNUMBERED) << "step " << step;
         EXPECT_EQ(TR_TreeIndex(order[0]), 0u) << "step " << step;
         for (size_t i = 1; i < order.size(); i++) {
             EXPECT_TRUE(order[i]->root == order[0] && TR_TreeIndex(order[i - 1]) < TR_TreeIndex(order[i]))
