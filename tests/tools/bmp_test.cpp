@@ -22,7 +22,7 @@ uint32_t Pixel24(const SDL_Surface* s, int x, int y)
     return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
 }
 
-// Odd widths, so that every row needs padding to four bytes.
+// Varied colours and opacities, a clear pixel among them.
 Canvas Sample(int w, int h)
 {
     Canvas c(w, h);
@@ -40,8 +40,9 @@ TEST(Bmp, PicturesAndMasksReadBackThroughSdlAtEveryRowPaddingAndFilesAreWrittenW
         SDL_Surface* s = Load(EncodeColourBmp(c));
         SDL_Surface* m = Load(EncodeMaskBmp(c));
         ASSERT_TRUE(s != nullptr && m != nullptr && m->format->palette != nullptr) << "width " << w;
-        EXPECT_TRUE(s->w == w && s->h == 2 && s->format->BitsPerPixel == 24 && m->w == w && m->h == 2 &&
-                    m->format->BitsPerPixel == 8 && m->format->palette->colors[200].g == 200)
+        EXPECT_TRUE(s->w == w && s->h == 2 && s->format->BitsPerPixel == 24 && m->w == w &&
+                    m->h == 2 && m->format->BitsPerPixel == 8 &&
+                    m->format->palette->colors[200].g == 200)
             << "width " << w << ": 24-bit colour, an 8-bit mask with a grey ramp for palette";
         SDL_LockSurface(s);
         SDL_LockSurface(m);
@@ -60,11 +61,13 @@ TEST(Bmp, PicturesAndMasksReadBackThroughSdlAtEveryRowPaddingAndFilesAreWrittenW
     Canvas key(1, 1);
     key.Set(0, 0, RgbFromHex(KEY_COLOUR), 1.0f);
     SDL_Surface* s = Load(EncodeColourBmp(key));
-    EXPECT_TRUE(s != nullptr && Pixel24(s, 0, 0) != KEY_COLOUR) << "an opaque pixel in the key colour would vanish";
+    EXPECT_TRUE(s != nullptr && Pixel24(s, 0, 0) != KEY_COLOUR)
+        << "an opaque pixel in the key colour would vanish";
     SDL_FreeSurface(s);
     const TempDir dir;
     const std::vector<uint8_t> bytes = EncodeColourBmp(Sample(9, 9));
-    EXPECT_TRUE(WriteFile(dir.Path("x.bmp"), bytes) && ReadBytes(dir.Path("x.bmp")) == bytes) << "written whole";
+    EXPECT_TRUE(WriteFile(dir.Path("x.bmp"), bytes) && ReadBytes(dir.Path("x.bmp")) == bytes)
+        << "written whole";
     EXPECT_FALSE(WriteFile("/nonexistent-folder/x.bmp", bytes));
 }
 

@@ -87,7 +87,6 @@ struct Video {
         SDL_FreeSurface(model);
         SDL_Quit();
     }
-    const SDL_PixelFormat* Format() const { return model->format; }
 };
 
 // How many pixels of the box show. The surface is locked meanwhile: pictures loaded with RLE
@@ -106,20 +105,19 @@ int Shown(SDL_Surface* s, SDL_Rect box)
 
 TXT_Font* ThemeFont(const Video& video)
 {
-    return TXT_LoadFont(In("default", "font.c.bmp").c_str(), In("default", "font.a.bmp").c_str(), -1, -1,
-                        video.Format(), 0, TXT_ThemeCharSet.data());
+    return TXT_LoadFont(In("default", "font.c.bmp").c_str(), In("default", "font.a.bmp").c_str(),
+                        -1, -1, video.model->format, 0, TXT_ThemeCharSet.data());
 }
 
 PIX_Image* Frames(const Video& video, const std::string& theme, const std::string& stem)
 {
     return PIX_LoadImage(Find(theme, stem + ".c.bmp").c_str(), Find(theme, stem + ".a.bmp").c_str(), -1, -1,
-                         video.Format(), 0x4000);
+                         video.model->format, 0x4000);
 }
 
 TEST(Themes, BothThemesAreGeneratedAndGenerateAgainByteForByte)
 {
-    ASSERT_EQ(Themes().size(), 2u);
-    EXPECT_EQ(Themes()[0].name, "default");
+    ASSERT_TRUE(Themes().size() == 2 && Themes()[0].name == "default");
     for (const char* file : {"font.c.bmp", "font.a.bmp", "logo.c.bmp", "template.c.bmp", "sprites.c.bmp"}) {
         EXPECT_FALSE(Exists(In(Themes()[1].name, file))) << file << " comes from default";
     }
@@ -153,7 +151,8 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFrames)
                         image->frames[0]->w % 2 == 1) << theme.name << " object " << f << ": square, odd, all alike";
         }
         PIX_ReleaseImage(image);
-        SDL_Surface* field = PIX_LoadBMP(In(theme.name, "field.c.bmp").c_str(), nullptr, -1, 0x808081, video.Format(), 0);
+        SDL_Surface* field = PIX_LoadBMP(In(theme.name, "field.c.bmp").c_str(), nullptr, -1,
+                                         0x808081, video.model->format, 0);
         EXPECT_TRUE(field != nullptr && field->w == FIELD_SIZE && field->h == FIELD_SIZE &&
                     !Exists(In(theme.name, "field.a.bmp"))) << "the field is opaque and whole: it covers the last frame";
         SDL_FreeSurface(field);
@@ -185,8 +184,10 @@ TEST(Themes, EverySoundDecodesWithoutClicks)
                 steps += std::pow(s[i] - s[i - 1], 2.0);
             }
             const double rmsStep = std::sqrt(steps / static_cast<double>(s.size() - 1));
-            EXPECT_TRUE(rmsStep > 10 && (SoundLoops(name) ? std::abs(s.back() - s.front()) < 3 * rmsStep
-                                                          : std::abs(s.front()) < 400 && std::abs(s.back()) < 400))
+            const int front = s.front(), back = s.back();
+            const bool clean = SoundLoops(name) ? std::abs(back - front) < 3 * rmsStep
+                                                : std::abs(front) < 400 && std::abs(back) < 400;
+            EXPECT_TRUE(rmsStep > 10 && clean)
                 << path << " is silent or clicks at an end or at its loop seam";
         }
     }
@@ -204,7 +205,8 @@ TEST(Themes, FontHasEveryGlyphAndMenuAndChartStandBesideEachOtherUnderTheLogo)
         const unsigned char code = static_cast<unsigned char>(TXT_ThemeCharSet[static_cast<size_t>(i)]);
         const SDL_Rect r = font->glyphs[code];
         EXPECT_EQ(r.w, FontGlyph(code).width) << "code " << int(code) << " in the game's order";
-        EXPECT_EQ(Shown(font->picture, r) > 0, code != ' ') << "code " << int(code) << ": only the space is empty";
+        EXPECT_EQ(Shown(font->picture, r) > 0, code != ' ')
+            << "code " << int(code) << ": only the space is empty";
     }
     const int h = font->largestHeight, logoBottom = 1 + logo->h;
     SDL_FreeSurface(logo);

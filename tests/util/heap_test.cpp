@@ -33,8 +33,8 @@ TEST(Heap, PrinterIndentsByLevelAndListsBlocksWithWholeAddresses)
     const size_t start = StreamText(out).size();
     HEAP_ShowRAMAllocations();
     char expected[128];
-    snprintf(expected, sizeof expected, "HEAP_ShowRAMAllocations()\n{\n\tbuf: %" PRIXPTR ", 10\n}\n",
-             reinterpret_cast<uintptr_t>(buf));
+    snprintf(expected, sizeof expected, "HEAP_ShowRAMAllocations()\n{\n\tbuf: %" PRIXPTR
+             ", 10\n}\n", reinterpret_cast<uintptr_t>(buf));
     EXPECT_EQ(StreamText(out).substr(start), expected) << "64-bit addresses printed whole";
     HEAP_SetOutput(nullptr);
     fclose(out);

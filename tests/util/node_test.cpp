@@ -111,7 +111,8 @@ TEST(Node, SortingFollowsEachModeAndKeepsEqualNamesInOrder)
     fill(&list, {"a", "c", "e"});
     NODE_InsertItemSorted(NODE_NewItem("C", 0), &list, NODE_SORT_ASCENDING_NOCASE);
     NODE_InsertItemSorted(NODE_NewItem("z", 0), &list, 5);
-    EXPECT_EQ(walk(list), "z a C c e ") << "a new equal name goes in front; an unknown mode links at the front";
+    EXPECT_EQ(walk(list), "z a C c e ")
+        << "a new equal name goes in front; an unknown mode links at the front";
     NODE_FreeAllItems(&list);
     const struct {
         int mode;

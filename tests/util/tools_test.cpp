@@ -61,7 +61,8 @@ TEST(Tools, NumbersToTextAndBack)
 TEST(Tools, SkippingCopyingAndCase)
 {
     EXPECT_TRUE(*AUX_SkipBlanks(" \t a") == 'a' && *AUX_SkipSpaces(" \t a") == '\t' &&
-                *AUX_SkipWord("ab\ncd") == '\n' && *AUX_SkipNumber("-12x") == 'x' && AUX_SkipBlanks(nullptr) == nullptr)
+                *AUX_SkipWord("ab\ncd") == '\n' && *AUX_SkipNumber("-12x") == 'x' &&
+                AUX_SkipBlanks(nullptr) == nullptr)
         << "a tab is a blank but no space; a word ends at a line end; a number may start with '-'";
     const auto copied = [](const char* source, int32_t maximum) {
         char dest[8];
@@ -100,8 +101,10 @@ TEST(Tools, TagListsChangeTheFirstPairAndHoldAddresses)
     uintptr_t value = 123;
     EXPECT_TRUE(AUX_GetTag(list, 1, &value) == 1 && value == address) << "a whole 64-bit address survives";
     EXPECT_TRUE(AUX_GetTag(list, 3, &value) == 0 && value == address) << "the list ends at tag 0, value untouched";
-    EXPECT_TRUE(AUX_SetTag(list, 1, 42) == 1 && AUX_OrTag(list, 2, 0x3) == 2 && AUX_SetTag(list, 7, 1) == 0);
-    EXPECT_TRUE(list[0].value == 42 && list[1].value == 0x13 && list[2].value == 5) << "only the first pair changes";
+    EXPECT_TRUE(AUX_SetTag(list, 1, 42) == 1 && AUX_OrTag(list, 2, 0x3) == 2 &&
+                AUX_SetTag(list, 7, 1) == 0);
+    EXPECT_TRUE(list[0].value == 42 && list[1].value == 0x13 && list[2].value == 5)
+        << "only the first pair changes";
 }
 
 TEST(Tools, JoiningPathsWithEachFlagNeverPassesTheBuffer)
@@ -115,7 +118,8 @@ TEST(Tools, JoiningPathsWithEachFlagNeverPassesTheBuffer)
         size_t size = AUX_PATH_SIZE;
     } joins[] = {
         {0, {"PROGDIR:", "themes", "name", "descriptor.txt"}, "PROGDIR:themes/name/descriptor.txt"},
-        {trail, {"a/"}, "a/"}, {lead, {"a", "b"}, "/ab"}, {lead | after | trail, {"usr", "lib"}, "/usr/lib/"},
+        {trail, {"a/"}, "a/"}, {lead, {"a", "b"}, "/ab"},
+        {lead | after | trail, {"usr", "lib"}, "/usr/lib/"},
         {trail, {}, ""}, {after, {"ab", "cd"}, "ab/cd", 6}, {after, {"ab", "cd"}, "", 5},
         {after | trail, {"ab", "cd"}, "", 6}, {0, {"P:", longPart.c_str()}, ""},
     };
@@ -149,9 +153,10 @@ TEST(Tools, ThemeFilesFallBackToTheDefaultTheme)
     PutFile(folder.Path("themes/blue/b.bmp"), "B");
     const std::string prefix = folder.Path("");
     char dest[AUX_PATH_SIZE];
-    EXPECT_TRUE(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "b.bmp", dest, sizeof dest));
-    EXPECT_TRUE(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "a.bmp", dest, sizeof dest));
-    EXPECT_EQ(std::string(dest), prefix + "themes/default/a.bmp") << "a file the theme lacks comes from default";
+    EXPECT_TRUE(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "b.bmp", dest, sizeof dest) &&
+                AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "a.bmp", dest, sizeof dest));
+    EXPECT_EQ(std::string(dest), prefix + "themes/default/a.bmp")
+        << "a file the theme lacks comes from default";
     EXPECT_FALSE(AUX_FindThemeFile(prefix.c_str(), "themes", "blue", "c.bmp", dest, sizeof dest));
 }
 
@@ -261,7 +266,8 @@ TEST(Tools, TrigonometryAndRotation)
                   return std::to_string(t[0]) + "," + std::to_string(t[1]);
               }),
               "0,1000 -707,-707 0,1000 0,6553600 ");
-    EXPECT_TRUE(AUX_VectorAngle(0, -5) == 768 && AUX_VectorAngle(0, 0) == 0 && AUX_VectorAngle(-3, 3) == 383)
+    EXPECT_TRUE(AUX_VectorAngle(0, -5) == 768 && AUX_VectorAngle(0, 0) == 0 &&
+                AUX_VectorAngle(-3, 3) == 383)
         << "the zero vector divides by nothing; the table truncates";
 }
 
@@ -269,7 +275,8 @@ TEST(Tools, LesserHelpers)
 {
     const uint8_t range[] = "abcabdabde";
     size_t at = 99;
-    EXPECT_TRUE(AUX_FindLongestMatch(range, 10, reinterpret_cast<const uint8_t*>("abx"), 3, &at) == 2 && at == 0)
+    const auto* pattern = reinterpret_cast<const uint8_t*>("abx");
+    EXPECT_TRUE(AUX_FindLongestMatch(range, 10, pattern, 3, &at) == 2 && at == 0)
         << "the first longest match";
     char text[] = "one\ntwo\n\nfour\n";
     char** lines = nullptr;
@@ -286,8 +293,10 @@ TEST(Tools, LesserHelpers)
     MEM_Free(values);
     EXPECT_EQ(AUX_Shuffle(2, 1), nullptr);
     const char* names[] = {"a", "b", "c"};
-    EXPECT_TRUE(AUX_IndexOfString(names, 3, "b", 1) == 2 && AUX_IndexOfString(names, 3, "b", 2) == -1 &&
-                AUX_IndexOfString(names, 3, "b", -2) == -1 && AUX_IndexOfString(names, 3, "d", 0) == -1)
+    EXPECT_TRUE(AUX_IndexOfString(names, 3, "b", 1) == 2 &&
+                AUX_IndexOfString(names, 3, "b", 2) == -1 &&
+                AUX_IndexOfString(names, 3, "b", -2) == -1 &&
+                AUX_IndexOfString(names, 3, "d", 0) == -1)
         << "the index of \"b\" plus the offset, when it is below the count and not negative; \"d\" is absent";
     TempDir folder;
     AUX_Log* log = AUX_CreateLog(folder.Path("log.txt").c_str());
