@@ -103,12 +103,6 @@ int Shown(SDL_Surface* s, SDL_Rect box)
     return count;
 }
 
-TXT_Font* ThemeFont(const Video& video)
-{
-    return TXT_LoadFont(In("default", "font.c.bmp").c_str(), In("default", "font.a.bmp").c_str(),
-                        -1, -1, video.model->format, 0, TXT_ThemeCharSet.data());
-}
-
 PIX_Image* Frames(const Video& video, const std::string& theme, const std::string& stem)
 {
     return PIX_LoadImage(Find(theme, stem + ".c.bmp").c_str(), Find(theme, stem + ".a.bmp").c_str(), -1, -1,
@@ -118,9 +112,6 @@ PIX_Image* Frames(const Video& video, const std::string& theme, const std::strin
 TEST(Themes, BothThemesAreGeneratedAndGenerateAgainByteForByte)
 {
     ASSERT_TRUE(Themes().size() == 2 && Themes()[0].name == "default");
-    for (const char* file : {"font.c.bmp", "font.a.bmp", "logo.c.bmp", "template.c.bmp", "sprites.c.bmp"}) {
-        EXPECT_FALSE(Exists(In(Themes()[1].name, file))) << file << " comes from default";
-    }
     const TempDir dir;
     for (const ThemeSpec& theme : Themes()) {
         ASSERT_TRUE(WriteTheme(dir.Path(""), theme));
@@ -197,7 +188,9 @@ TEST(Themes, EverySoundDecodesWithoutClicks)
 TEST(Themes, FontHasEveryGlyphAndMenuAndChartStandBesideEachOtherUnderTheLogo)
 {
     Video video;
-    TXT_Font* font = ThemeFont(video);
+    const std::string colour = In("default", "font.c.bmp"), mask = In("default", "font.a.bmp");
+    TXT_Font* font = TXT_LoadFont(colour.c_str(), mask.c_str(), -1, -1, video.model->format, 0,
+                                  TXT_ThemeCharSet.data());
     SDL_Surface* logo = SDL_LoadBMP(In("default", "logo.c.bmp").c_str());
     ASSERT_TRUE(font != nullptr && logo != nullptr);
     EXPECT_TRUE(font->largestHeight == FONT_HEIGHT && font->smallestHeight == FONT_HEIGHT);

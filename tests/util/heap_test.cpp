@@ -2,7 +2,6 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <string>
 
 #include "tests/support/alloc_check.h"
 #include "tests/support/scratch.h"
