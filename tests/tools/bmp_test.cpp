@@ -33,7 +33,7 @@ Canvas Sample(int w, int h)
     return c;
 }
 
-TEST(Bmp, PicturesAndMasksReadBackThroughSdlAtEveryRowPaddingAndFilesAreWrittenWhole)
+TEST(Bmp, PicturesAndMasksReadBackThroughSdlAtEveryRowPadding)
 {
     for (int w : {1, 2, 3, 4}) {
         const Canvas c = Sample(w, 2);
@@ -64,11 +64,6 @@ TEST(Bmp, PicturesAndMasksReadBackThroughSdlAtEveryRowPaddingAndFilesAreWrittenW
     EXPECT_TRUE(s != nullptr && Pixel24(s, 0, 0) != KEY_COLOUR)
         << "an opaque pixel in the key colour would vanish";
     SDL_FreeSurface(s);
-    const TempDir dir;
-    const std::vector<uint8_t> bytes = EncodeColourBmp(Sample(9, 9));
-    EXPECT_TRUE(WriteFile(dir.Path("x.bmp"), bytes) && ReadBytes(dir.Path("x.bmp")) == bytes)
-        << "written whole";
-    EXPECT_FALSE(WriteFile("/nonexistent-folder/x.bmp", bytes));
 }
 
 } // namespace

@@ -30,12 +30,6 @@ bool Exists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
-// Where the game finds a file of a theme: in the theme, else in "default".
-std::string Find(const std::string& theme, const std::string& file)
-{
-    return Exists(In(theme, file)) ? In(theme, file) : In("default", file);
-}
-
 // The fifteen keys with the count of numbers each holds (0: free text).
 const std::pair<const char*, size_t> kKeys[] = {
     {"LEGAL_INFORMATION", 0}, {"BACKGROUND", 6},   {"MENU", 4},          {"CHART", 2},         {"FONT.MENU", 3},
@@ -55,7 +49,8 @@ struct Descriptor {
         for (int i = 0; i < 15; ++i) {
             required[i] = {kKeys[i].first, ""};
         }
-        KV_Store* store = KV_Open(Find(theme, "descriptor.txt").c_str(), required, KV_BLOCK_NONE, nullptr);
+        const std::string path = In(theme, "descriptor.txt");
+        KV_Store* store = KV_Open(path.c_str(), required, KV_BLOCK_NONE, nullptr);
         const char* v = nullptr;
         ok = store != nullptr && KV_GetString(store, kKeys[0].first, &v) && *v != '\0';
         legal = ok ? v : "";
@@ -105,8 +100,8 @@ int Shown(SDL_Surface* s, SDL_Rect box)
 
 PIX_Image* Frames(const Video& video, const std::string& theme, const std::string& stem)
 {
-    return PIX_LoadImage(Find(theme, stem + ".c.bmp").c_str(), Find(theme, stem + ".a.bmp").c_str(), -1, -1,
-                         video.model->format, 0x4000);
+    return PIX_LoadImage(In(theme, stem + ".c.bmp").c_str(), In(theme, stem + ".a.bmp").c_str(),
+                         -1, -1, video.model->format, 0x4000);
 }
 
 TEST(Themes, BothThemesAreGeneratedAndGenerateAgainByteForByte)

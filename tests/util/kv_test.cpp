@@ -50,7 +50,8 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
 {
     KV_Store* store = KV_Create("configuration.txt", defaults);
     ASSERT_NE(store, nullptr);
-    EXPECT_TRUE(store->modified) << "a store made with pairs is modified";
+    EXPECT_TRUE(store->modified && store->blockLength == 0)
+        << "a store made with pairs is modified, without a block";
     EXPECT_EQ(serialised(store), "THEME         = <cycle>\nZOOM          = 2\nINTERPOLATION = on\nKEY.UP\n")
         << "every '=' one past the longest key, an empty value as the key alone";
     KV_Dispose(store);
@@ -96,7 +97,7 @@ TEST(Kv, BlocksAreKeptWhole)
 {
     KV_Store* store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
     EXPECT_FALSE(KV_Parse(store, "A = 1\nDATA\n", nullptr, KV_BLOCK_REQUIRED, "DATA")) << "an empty block is none";
-    ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5));
+    ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5) && store->blockText[5] == '\0');
     EXPECT_EQ(serialised(store), std::string("A = 1\nMORE\nab\0cd", 16))
         << "block bytes after a NUL are kept";
     KV_ClearBlock(store);
@@ -144,7 +145,8 @@ TEST(Kv, TypedValues)
                  missing != 5)
         << "an absent key, hex without its 0x; a failed get leaves the output alone";
     ASSERT_TRUE(KV_SetHex(store, "H", 0xABCu) && KV_ReplaceUInt(store, "U", 4294967295u) &&
-                !KV_ReplaceUInt(store, "Z", 4));
+                !KV_ReplaceUInt(store, "Z", 4) && !KV_ReplaceInt(store, "Z", 4) &&
+                !KV_ReplaceHex(store, "Z", 4) && !KV_ReplaceFloat(store, "Z", 4));
     EXPECT_EQ(serialised(store), "U   = 4294967295\nBIG = 99999999999\nLOW = -99999999999\n"
                                  "H   = 0xABC\n");
     EXPECT_TRUE(KV_IsString(store, "H", "0xABC") && !KV_IsString(store, "H", "0xAB") &&

@@ -80,7 +80,7 @@ TEST(Node, ItemsCarryAnAddressAndAreLinkedFoundAndFreed)
     CheckEachAllocationFailure([] {
         NODE_Item* i = NODE_NewItem("SOUND", reinterpret_cast<uintptr_t>(&target));
         const bool ok = i != nullptr && std::string(i->name) == "SOUND" && i->node.data == i && i->list == nullptr &&
-                        reinterpret_cast<int*>(i->value) == &target;
+                        reinterpret_cast<int*>(i->value) == &target && i->node.next == nullptr;
         NODE_FreeItem(i);
         return ok;
     });

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -161,6 +162,8 @@ TEST(Tools, ThemeFilesFallBackToTheDefaultTheme)
 
 TEST(Tools, ReadingWholeFiles)
 {
+    const int fd = dup(0);
+    close(fd);
     TempDir folder;
     const std::string path = folder.Path("data");
     PutFile(path, std::string("abc\0def", 7));
@@ -176,6 +179,7 @@ TEST(Tools, ReadingWholeFiles)
     EXPECT_EQ(std::string(buffer, 9) + std::to_string(size), std::string("abc\0def\0#7", 10)) << "fits exactly";
     size = 7;
     EXPECT_EQ(AUX_ReadFile(path.c_str(), buffer, &size, 1), nullptr) << "a file too big for the buffer fails";
+    EXPECT_EQ(AUX_ReadFile(path.c_str(), buffer, nullptr, 1), nullptr) << "a buffer without its size is refused";
     PutFile(folder.Path("empty"), "");
     data = static_cast<char*>(AUX_ReadFile(folder.Path("empty").c_str(), nullptr, &size, 1));
     EXPECT_TRUE(data != nullptr && size == 0 && data[0] == '\0') << "an empty file reads as an empty text";
@@ -183,6 +187,8 @@ TEST(Tools, ReadingWholeFiles)
     EXPECT_TRUE(AUX_ReadFile(folder.Path("missing").c_str(), nullptr, &size, 1) == nullptr &&
                 AUX_ReadFile(folder.Path("").c_str(), nullptr, &size, 1) == nullptr)
         << "a missing file; a folder is not read";
+    EXPECT_EQ(dup(0), fd) << "no file is left open";
+    close(fd);
     CheckEachAllocationFailure([&path] {
         uint32_t n = 0;
         void* read = AUX_ReadFile(path.c_str(), nullptr, &n, 0);
