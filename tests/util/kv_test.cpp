@@ -144,16 +144,17 @@ TEST(Kv, TypedValues)
     EXPECT_FALSE(KV_GetUInt(store, "Z", &missing) || KV_GetHex(store, "U", &missing) ||
                  missing != 5)
         << "an absent key, hex without its 0x; a failed get leaves the output alone";
-    ASSERT_TRUE(KV_SetHex(store, "H", 0xABCu) && KV_ReplaceUInt(store, "U", 4294967295u) &&
-                !KV_ReplaceUInt(store, "Z", 4) && !KV_ReplaceInt(store, "Z", 4) &&
-                !KV_ReplaceHex(store, "Z", 4) && !KV_ReplaceFloat(store, "Z", 4));
+    ASSERT_TRUE(KV_SetHex(store, "X", 0xABCu) && KV_SetFloat(store, "F", 1.5) &&
+                KV_ReplaceUInt(store, "U", 4294967295u) && !KV_ReplaceUInt(store, "Z", 4) &&
+                !KV_ReplaceInt(store, "Z", 4) && !KV_ReplaceHex(store, "Z", 4) &&
+                !KV_ReplaceFloat(store, "Z", 4));
     EXPECT_EQ(serialised(store), "U   = 4294967295\nBIG = 99999999999\nLOW = -99999999999\n"
-                                 "H   = 0xABC\n");
-    EXPECT_TRUE(KV_IsString(store, "H", "0xABC") && !KV_IsString(store, "H", "0xAB") &&
+                                 "H   = 0xff\nX   = 0xABC\nF   = 1.500000\n");
+    EXPECT_TRUE(KV_IsString(store, "X", "0xABC") && !KV_IsString(store, "X", "0xAB") &&
                 !KV_IsString(store, "Z", ""));
     char buffer[6];
-    EXPECT_TRUE(KV_CopyString(store, "H", buffer, sizeof buffer) &&
-                !KV_CopyString(store, "H", buffer, 5))
+    EXPECT_TRUE(KV_CopyString(store, "X", buffer, sizeof buffer) &&
+                !KV_CopyString(store, "X", buffer, 5))
         << "a value fits with its NUL or is refused";
     KV_Dispose(store);
 }
