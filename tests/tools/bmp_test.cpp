@@ -22,7 +22,7 @@ uint32_t Pixel24(const SDL_Surface* s, int x, int y)
     return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
 }
 
-// Odd widths, so that every row needs padding to four bytes.
+// Varied colours and opacities, a clear pixel among them.
 Canvas Sample(int w, int h)
 {
     Canvas c(w, h);
@@ -33,20 +33,20 @@ Canvas Sample(int w, int h)
     return c;
 }
 
-TEST(Bmp, ColourPicturesAndMasksReadBackThroughSdlAtEveryRowPadding)
+TEST(Bmp, PicturesAndMasksReadBackThroughSdlAtEveryRowPadding)
 {
-    for (int w : {1, 2, 3, 5, 6, 7, 13, 383}) {
-        const Canvas c = Sample(w, 4);
+    for (int w : {1, 2, 3, 4}) {
+        const Canvas c = Sample(w, 2);
         SDL_Surface* s = Load(EncodeColourBmp(c));
         SDL_Surface* m = Load(EncodeMaskBmp(c));
         ASSERT_TRUE(s != nullptr && m != nullptr && m->format->palette != nullptr) << "width " << w;
-        EXPECT_TRUE(s->w == w && s->h == 4 && s->format->BitsPerPixel == 24) << "width " << w;
-        EXPECT_TRUE(m->w == w && m->h == 4 && m->format->BitsPerPixel == 8 && m->format->palette->ncolors == 256);
-        const SDL_Color grey = m->format->palette->colors[200];
-        EXPECT_TRUE(grey.r == 200 && grey.g == 200 && grey.b == 200) << "the mask's palette is a grey ramp";
+        EXPECT_TRUE(s->w == w && s->h == 2 && s->format->BitsPerPixel == 24 && m->w == w &&
+                    m->h == 2 && m->format->BitsPerPixel == 8 &&
+                    m->format->palette->colors[200].g == 200)
+            << "width " << w << ": 24-bit colour, an 8-bit mask with a grey ramp for palette";
         SDL_LockSurface(s);
         SDL_LockSurface(m);
-        for (int i = 0; i < w * 4; ++i) {
+        for (int i = 0; i < w * 2; ++i) {
             const float* p = c.At(i % w, i / w);
             EXPECT_EQ(Pixel24(s, i % w, i / w), p[3] == 0.0f ? KEY_COLOUR : HexFromRgb({p[0], p[1], p[2]}))
                 << "pixel " << i % w << "," << i / w << " of width " << w << ": a clear pixel is the key colour";
@@ -58,29 +58,12 @@ TEST(Bmp, ColourPicturesAndMasksReadBackThroughSdlAtEveryRowPadding)
         SDL_FreeSurface(m);
         SDL_FreeSurface(s);
     }
-}
-
-TEST(Bmp, VisiblePixelsNeverTakeTheKeyColourAndFlatOnesComposite)
-{
-    Canvas c(2, 1);
-    c.Set(0, 0, RgbFromHex(KEY_COLOUR), 1.0f);
-    c.Set(1, 0, RgbFromHex(0x123456), 0.0f);
-    SDL_Surface* s = Load(EncodeColourBmp(c));
-    ASSERT_NE(s, nullptr);
-    EXPECT_NE(Pixel24(s, 0, 0), KEY_COLOUR) << "an opaque pixel in the key colour would vanish";
-    EXPECT_EQ(Pixel24(s, 1, 0), KEY_COLOUR) << "a clear pixel is the key colour";
+    Canvas key(1, 1);
+    key.Set(0, 0, RgbFromHex(KEY_COLOUR), 1.0f);
+    SDL_Surface* s = Load(EncodeColourBmp(key));
+    EXPECT_TRUE(s != nullptr && Pixel24(s, 0, 0) != KEY_COLOUR)
+        << "an opaque pixel in the key colour would vanish";
     SDL_FreeSurface(s);
-    Canvas half(1, 1);
-    half.Set(0, 0, {1, 1, 1}, 0.5f);
-    s = Load(EncodeFlatBmp(half, {0, 0, 0}));
-    EXPECT_TRUE(s != nullptr && Pixel24(s, 0, 0) == 0x808080u) << "flat pictures composite over the ground";
-    SDL_FreeSurface(s);
-
-    const TempDir dir;
-    const std::vector<uint8_t> bytes = EncodeColourBmp(Sample(9, 9));
-    ASSERT_TRUE(WriteFile(dir.Path("x.bmp"), bytes));
-    EXPECT_EQ(ReadBytes(dir.Path("x.bmp")), bytes) << "files are written whole";
-    EXPECT_FALSE(WriteFile("/nonexistent-folder/x.bmp", bytes));
 }
 
 } // namespace

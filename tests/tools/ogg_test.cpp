@@ -22,12 +22,11 @@ std::vector<float> Sine(double freq, size_t n)
 TEST(Ogg, SameSamplesGiveTheSameBytesAndDecodeThroughTheMixerToThemEvenSilence)
 {
     const std::vector<float> sine = Sine(440, 8000);
-    const std::vector<uint8_t> a = EncodeOgg(sine, 7), c = EncodeOgg(sine, 8);
-    ASSERT_GT(a.size(), 100u);
-    EXPECT_EQ(std::memcmp(a.data(), "OggS", 4), 0);
-    EXPECT_EQ(a, EncodeOgg(sine, 7)) << "encoding must not depend on time or chance";
-    EXPECT_NE(a, c) << "the serial number is part of the stream";
-    EXPECT_FALSE(EncodeOgg({}, 3).empty()) << "headers even for no samples";
+    const std::vector<uint8_t> a = EncodeOgg(sine, 7);
+    EXPECT_TRUE(a.size() > 100 && std::memcmp(a.data(), "OggS", 4) == 0 && a == EncodeOgg(sine, 7))
+        << "encoding must not depend on time or chance";
+    EXPECT_TRUE(a != EncodeOgg(sine, 8) && !EncodeOgg({}, 3).empty())
+        << "the serial number is part of the stream; headers even for no samples";
     MixerSession mixer;
     ASSERT_TRUE(mixer.open && mixer.rate == SOUND_RATE) << SDL_GetError();
     for (size_t n : {500u, 1500u, 22050u, 30001u}) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "tests/support/alloc_check.h"
@@ -45,25 +44,14 @@ std::string values(KV_Store* store, std::initializer_list<const char*> keys)
     return out;
 }
 
-// The key read as every type, "!" marking a failed get whose output kept its 5.
-std::string typed(KV_Store* store, const char* key)
-{
-    uint32_t u = 5, h = 5;
-    int32_t i = 5;
-    double f = 5;
-    std::ostringstream out;
-    out << (KV_GetUInt(store, key, &u) ? "" : "!") << u << " " << (KV_GetInt(store, key, &i) ? "" : "!") << i << " "
-        << (KV_GetFloat(store, key, &f) ? "" : "!") << f << " " << (KV_GetHex(store, key, &h) ? "" : "!") << h;
-    return out.str() + (KV_HasKey(store, key) ? "; " : " absent; ");
-}
-
 }  // namespace
 
 TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
 {
     KV_Store* store = KV_Create("configuration.txt", defaults);
     ASSERT_NE(store, nullptr);
-    EXPECT_TRUE(store->modified) << "a store made with pairs is modified";
+    EXPECT_TRUE(store->modified && store->blockLength == 0)
+        << "a store made with pairs is modified, without a block";
     EXPECT_EQ(serialised(store), "THEME         = <cycle>\nZOOM          = 2\nINTERPOLATION = on\nKEY.UP\n")
         << "every '=' one past the longest key, an empty value as the key alone";
     KV_Dispose(store);
@@ -78,11 +66,9 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
         {messy, "KEY.UP = up  \nA B    = c\n# note\n\nlone\n\nKEY\neq     = a = b\n"},
         {"A=1\r\n\r\nB=2\r\n", "A = 1\n\nB = 2\n"}, {"A=1\r\rB=2\r", "A = 1\n\nB = 2\n"},
         {"A=1\n\nB=2", "A = 1\n\nB = 2\n"},         {"A=1\n\r\nB=2\n", "A = 1\n\nB = 2\n"},
-        {"A=1\n\nB=2\n\n", "A = 1\n\nB = 2\n\n"},   {"\n", "\n"},
-        {"", ""},                                   {std::string("A = 1\nB = 2\0C = 3\n", 18), "A = 1\nB = 2\n"},
+        {"A=1\n\nB=2\n\n", "A = 1\n\nB = 2\n\n"},   {"", ""},
+        {std::string("A = 1\nB = 2\0C = 3\n", 18), "A = 1\nB = 2\n"},
         {block, "A = 1\nDATA\nline one\nline two", KV_BLOCK_OPTIONAL}, {block, "A = 1\n", KV_BLOCK_DROP},
-        {block, "A        = 1\nDATA     = ignored\nline one\nline two\n"},
-        {std::string(4096, '\0'), "", 0, 64 * 4097},
         {"K=" + std::string(100000, 'v'), "K = " + std::string(100000, 'v') + "\n", 0, 4 * 100002 + 1024},
         {std::string(100000, '\n'), std::string(100000, '\n'), 0, 64 * 100001},
     };
@@ -105,35 +91,18 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
         EXPECT_EQ(serialised(store), out) << "the written form reads back the same";
         KV_Dispose(store);
     }
-    store = parsed(messy);
-    EXPECT_EQ(values(store, {"KEY.UP", "# note", "eq"}), "up    a = b ")
-        << "a value keeps its trailing blanks and any '='; '#' starts no comment";
-    KV_Dispose(store);
 }
 
-TEST(Kv, BlocksAreKeptWholeAndCallersMistakesChangeNothing)
+TEST(Kv, BlocksAreKeptWhole)
 {
     KV_Store* store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
     EXPECT_FALSE(KV_Parse(store, "A = 1\nDATA\n", nullptr, KV_BLOCK_REQUIRED, "DATA")) << "an empty block is none";
-    EXPECT_FALSE(KV_Parse(store, "A = 1\n", nullptr, KV_BLOCK_REQUIRED, "DATA"));
-    EXPECT_TRUE(KV_Parse(store, "DATA\r\nx", nullptr, KV_BLOCK_REQUIRED, "DATA"));
-    EXPECT_EQ(std::string(store->blockText, store->blockLength), "x");
-    ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5));
-    EXPECT_EQ(serialised(store), std::string("MORE\nab\0cd", 10)) << "block bytes after a NUL are kept";
-    KV_Dispose(store);
-    store = parsed("ZOOM=2\n#M\nold block", 1, "#M");
-    store->modified = false;
-    EXPECT_FALSE(KV_ReplaceString(nullptr, "ZOOM", "3") || KV_ReplaceString(store, nullptr, "3"));
-    EXPECT_FALSE(KV_ReplaceString(store, "", "3")) << "blank lines have no key to replace";
-    EXPECT_FALSE(KV_SetBlock(nullptr, "#M", "x", 1) || KV_SetBlock(store, nullptr, "x", 1));
-    EXPECT_FALSE(KV_SetBlock(store, "#M", nullptr, 1)) << "no data for a length";
-    EXPECT_FALSE(store->modified);
-    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\nold block");
+    ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5) && store->blockText[5] == '\0');
+    EXPECT_EQ(serialised(store), std::string("A = 1\nMORE\nab\0cd", 16))
+        << "block bytes after a NUL are kept";
     KV_ClearBlock(store);
-    EXPECT_TRUE(store->modified) << "a cleared block must reach the file";
-    EXPECT_EQ(serialised(store), "ZOOM = 2\n");
-    ASSERT_TRUE(KV_SetBlock(store, "#M", nullptr, 0)) << "an empty block needs no data";
-    EXPECT_EQ(serialised(store), "ZOOM = 2\n#M\n");
+    EXPECT_TRUE(store->modified && serialised(store) == "A = 1\n")
+        << "a cleared block must reach the file";
     KV_Dispose(store);
 }
 
@@ -148,43 +117,45 @@ TEST(Kv, LookupsStartAfterTheCursorAndWrapRound)
     ASSERT_TRUE(KV_SetString(store, "B", "two"));
     EXPECT_TRUE(store->modified && std::string(store->cursor->value) == "two") << "the cursor moves to the entry set";
     ASSERT_TRUE(KV_SetString(store, "D", nullptr));
-    EXPECT_FALSE(KV_ReplaceString(store, "F", "x") || KV_HasKey(store, "F")) << "replacing an absent key fails";
+    EXPECT_FALSE(KV_ReplaceString(store, "F", "x") || KV_HasKey(store, "F") ||
+                 KV_ReplaceString(store, "", "x"))
+        << "replacing an absent key fails; blank lines have no key to replace";
     ASSERT_TRUE(KV_SetString(store, "A_MUCH_LONGER_KEY", "v"));
     EXPECT_EQ(serialised(store), "A                 = 1\n\nB                 = two\nC                 = 3\nD\n"
                                  "A_MUCH_LONGER_KEY = v\n")
         << "an existing key keeps its line, new keys go last, a new longest key moves every '='";
     EXPECT_TRUE(KV_RemoveKey(store, "A_MUCH_LONGER_KEY") && std::string(store->cursor->key) == "D")
         << "the cursor falls back to the previous entry at the end";
-    EXPECT_TRUE(KV_RemoveKey(store, "B") && std::string(store->cursor->key) == "C") << "or moves on to the next";
-    EXPECT_FALSE(KV_RemoveKey(store, "B"));
-    EXPECT_EQ(serialised(store), "A = 1\n\nC = 3\nD\n");
     KV_Clear(store);
-    EXPECT_TRUE(store->cursor == nullptr && serialised(store).empty());
+    EXPECT_TRUE(store->cursor == nullptr && !KV_RemoveKey(store, "D") && serialised(store).empty());
     KV_Dispose(store);
 }
 
 TEST(Kv, TypedValues)
 {
-    KV_Store* store = parsed("U = 7x\nI = -12abc\nBIG = 99999999999\nLOW = -99999999999\nF = 2.5e1\nH = 0xff\nN = 07\n");
-    EXPECT_EQ(typed(store, "U") + typed(store, "I") + typed(store, "BIG") + typed(store, "LOW") + typed(store, "F") +
-                  typed(store, "H") + typed(store, "N") + typed(store, "Z"),
-              "7 7 7 !5; 0 -12 -12 !5; 1215752191 2147483647 1e+11 !5; 0 -2147483648 -1e+11 !5; 2 2 25 !5; "
-              "0 0 255 255; 7 7 7 !5; !5 !5 !5 !5 absent; ")
-        << "integers are clamped, hex needs its 0x; a failed get leaves the output alone";
-    ASSERT_TRUE(KV_SetHex(store, "H", 0xABCu) && KV_SetInt(store, "I", INT32_MIN) && KV_SetFloat(store, "F", 1.5) &&
-                KV_SetUInt(store, "U", 4294967295u));
-    EXPECT_EQ(serialised(store), "U   = 4294967295\nI   = -2147483648\nBIG = 99999999999\nLOW = -99999999999\n"
-                                 "F   = 1.500000\nH   = 0xABC\nN   = 07\n");
-    EXPECT_TRUE(KV_ReplaceUInt(store, "U", 4) && KV_ReplaceInt(store, "I", -1) && KV_ReplaceHex(store, "N", 0) &&
-                KV_ReplaceFloat(store, "F", -0.25));
-    EXPECT_FALSE(KV_ReplaceUInt(store, "Z", 4) || KV_ReplaceInt(store, "Z", 4) || KV_ReplaceHex(store, "Z", 4) ||
-                 KV_ReplaceFloat(store, "Z", 4) || KV_HasKey(store, "Z"));
-    EXPECT_EQ(serialised(store), "U   = 4\nI   = -1\nBIG = 99999999999\nLOW = -99999999999\nF   = -0.250000\n"
-                                 "H   = 0xABC\nN   = 0x0\n");
-    EXPECT_TRUE(KV_IsString(store, "U", "4") && !KV_IsString(store, "U", "4 ") && !KV_IsString(store, "Z", "4"));
+    KV_Store* store = parsed("U = 7x\nBIG = 99999999999\nLOW = -99999999999\nH = 0xff\n");
+    uint32_t u = 5, h = 5, missing = 5;
+    int32_t low = 5;
+    double f = 5;
+    EXPECT_TRUE(KV_GetUInt(store, "U", &u) && KV_GetInt(store, "LOW", &low) &&
+                KV_GetFloat(store, "BIG", &f) && KV_GetHex(store, "H", &h));
+    EXPECT_TRUE(u == 7 && low == INT32_MIN && f == 99999999999.0 && h == 255)
+        << "the leading digits; signed integers are clamped";
+    EXPECT_FALSE(KV_GetUInt(store, "Z", &missing) || KV_GetHex(store, "U", &missing) ||
+                 missing != 5)
+        << "an absent key, hex without its 0x; a failed get leaves the output alone";
+    ASSERT_TRUE(KV_SetHex(store, "X", 0xABCu) && KV_SetFloat(store, "F", 1.5) &&
+                KV_ReplaceUInt(store, "U", 4294967295u) && !KV_ReplaceUInt(store, "Z", 4) &&
+                !KV_ReplaceInt(store, "Z", 4) && !KV_ReplaceHex(store, "Z", 4) &&
+                !KV_ReplaceFloat(store, "Z", 4));
+    EXPECT_EQ(serialised(store), "U   = 4294967295\nBIG = 99999999999\nLOW = -99999999999\n"
+                                 "H   = 0xff\nX   = 0xABC\nF   = 1.500000\n");
+    EXPECT_TRUE(KV_IsString(store, "X", "0xABC") && !KV_IsString(store, "X", "0xAB") &&
+                !KV_IsString(store, "Z", ""));
     char buffer[6];
-    EXPECT_TRUE(KV_CopyString(store, "H", buffer, sizeof buffer) && std::string(buffer) == "0xABC");
-    EXPECT_FALSE(KV_CopyString(store, "H", buffer, 5)) << "a value that does not fit with its NUL is refused";
+    EXPECT_TRUE(KV_CopyString(store, "X", buffer, sizeof buffer) &&
+                !KV_CopyString(store, "X", buffer, 5))
+        << "a value fits with its NUL or is refused";
     KV_Dispose(store);
 }
 
@@ -201,8 +172,9 @@ TEST(Kv, OpeningFlushingAndClosing)
     ASSERT_TRUE(KV_ReplaceUInt(store, "ZOOM", 4));
     EXPECT_TRUE(KV_Flush(store) && !store->modified && KV_Close(store));
     EXPECT_EQ(FileText(path), "THEME = blue\nZOOM  = 4\n");
-    EXPECT_EQ(KV_Open(path.c_str(), defaults, 0, nullptr), nullptr) << "a required key is absent";
-    EXPECT_EQ(KV_Open(folder.Path("missing").c_str(), nullptr, 0, nullptr), nullptr);
+    EXPECT_TRUE(KV_Open(path.c_str(), defaults, 0, nullptr) == nullptr &&
+                KV_Open(folder.Path("missing").c_str(), nullptr, 0, nullptr) == nullptr)
+        << "a required key is absent; a missing file";
     store = KV_Open(path.c_str(), nullptr, 0, nullptr);
     ASSERT_NE(store, nullptr);
     KV_Clear(store);
