@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "game/game.h"
 #include "game/objects.h"
@@ -385,6 +386,13 @@ void HarnessRemoveDir(const std::string& dir)
     }
 }
 
+bool HarnessLinkTheme(const std::string& dir, const char* name)
+{
+    const char* run = std::getenv("ZAF_RUN_DIR");
+    const std::string source = std::string(run != nullptr ? run : ZAF_RUN_DIR) + "/themes/" + name;
+    return HarnessFileExists(source, "/descriptor.txt") && symlink(source.c_str(), (dir + "themes/" + name).c_str()) == 0;
+}
+
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor)
 {
     const std::string theme = dir + "themes/" + name + "/";
@@ -414,12 +422,9 @@ bool HarnessWriteFile(const std::string& dir, const std::string& relative, const
     return std::fclose(file) == 0 && written;
 }
 
-std::string HarnessReadFile(const std::string& dir, const std::string& relative, bool* found)
+std::string HarnessReadFile(const std::string& dir, const std::string& relative)
 {
     const std::vector<uint8_t> bytes = ReadBytes(dir + relative);
-    if (found != nullptr) {
-        *found = HarnessFileExists(dir, relative);
-    }
     return std::string(bytes.begin(), bytes.end());
 }
 

@@ -43,6 +43,9 @@ void HarnessDeclareGamepad(int index);
 std::string HarnessNewProgDir();
 // Deletes the folder and everything in it (links are removed, not followed).
 void HarnessRemoveDir(const std::string& dir);
+// Links the generated theme `name` of the build's run folder into dir/themes; false when the
+// generated theme is not there.
+bool HarnessLinkTheme(const std::string& dir, const char* name);
 // A complete small theme: descriptor (`descriptor` or harnessTinyDescriptor), a 191-glyph
 // font, logo, template, field, 6 objects, 69 sprites and 25 short sounds.
 bool HarnessWriteTinyTheme(const std::string& dir, const char* name, const char* descriptor = nullptr);
@@ -51,9 +54,9 @@ extern const char harnessTinyDescriptor[];
 extern const char harnessDefaultSettings[];
 
 // Files below the program folder; writing makes the folders on the way. A file that cannot
-// be read reads as empty, with *found false.
+// be read reads as empty.
 bool HarnessWriteFile(const std::string& dir, const std::string& relative, const std::string& data);
-std::string HarnessReadFile(const std::string& dir, const std::string& relative, bool* found = nullptr);
+std::string HarnessReadFile(const std::string& dir, const std::string& relative);
 bool HarnessFileExists(const std::string& dir, const std::string& relative);
 
 // Runs the program in `dir` (or in the folders given, as installed) with the script and

@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
 
 #include "shell/app.h"
 #include "shell/audio.h"
@@ -70,9 +72,44 @@ protected:
         MenuStep();
     }
 
+    // The video page's labels for this list of full-screen modes, each followed by '|'.
+    std::string VideoLabels(std::vector<SDL_Rect> modes, const char* video)
+    {
+        std::vector<SDL_Rect*> list;
+        for (SDL_Rect& mode : modes) {
+            list.push_back(&mode);
+        }
+        list.push_back(nullptr);
+        app.fullscreenModes = list.data();
+        Set("VIDEO", video);
+        std::string labels = BuildMenu() ? "" : "no menu";
+        app.fullscreenModes = nullptr;
+        for (NODE_Node* node = menu.video.entries.first; node != nullptr; node = node->next) {
+            labels += std::string(static_cast<NODE_Item*>(node->data)->name) + "|";
+        }
+        return labels;
+    }
+
     App saved{};
     int64_t liveBlocks = 0;
 };
+
+// The screenshots show one plain list; displays offer odder ones.
+TEST_F(MenuTest, VideoPageLabelsComeFromTheModeList)
+{
+    EXPECT_EQ(VideoLabels({{0, 0, 1920, 1080}, {0, 0, 1024, 768}, {0, 0, 453, 300}, {0, 0, 320, 255},
+                           {0, 0, 255, 254}, {0, 0, 254, 600}},
+                          "1024x768"),
+              "1920x1080 4x \x02\x02|453x300 1x|320x255 1x|453x255 1x \x02\n|WINDOW|ZOOM 1x|ZOOM 3x|"
+              MENU_BACK_LABEL "|")
+        << "the configured mode and modes under 255 are left out; the reference size comes last";
+    EXPECT_EQ(VideoLabels({{0, 0, 1280, 720}, {0, 0, 453, 255}, {0, 0, 640, 480}}, "800x600"),
+              "1280x720 2x \x02\x02|453x255 1x \x02\x02\x02|640x480 1x|WINDOW|ZOOM 1x|" MENU_BACK_LABEL "|")
+        << "a mode of exactly the reference size takes its three marks and is not added again";
+    EXPECT_EQ(VideoLabels({{0, 0, 768, 1024}, {0, 0, 600, 800}}, "800x600"),
+              "768x1024 3x \x02\x02|600x800 2x \x02\x02|255x340 1x \x02\n|WINDOW|ZOOM 1x|" MENU_BACK_LABEL "|")
+        << "an upright reference size is 255 wide";
+}
 
 TEST_F(MenuTest, ABuildFailsCleanlyOnABadBoxAMissingKeyOrNoMemory)
 {

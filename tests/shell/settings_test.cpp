@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/shell/harness.h"
+#include "tests/support/alloc_check.h"
 
 namespace {
 
@@ -33,6 +34,11 @@ TEST_F(SettingsTest, VolumeLevelsAreExactAndReachEveryChannel)
     SDL_Quit();
     EXPECT_TRUE(ApplyVolume("zero")) << "without a sound device the setting is still written";
     EXPECT_EQ(Setting("VOLUME"), "zero");
+    CheckEachAllocationFailure([this] {
+        const bool applied = ApplyVolume("loud");
+        EXPECT_EQ(Setting("VOLUME"), applied ? "loud" : "zero") << "a failed write back keeps the old value";
+        return applied && ApplyVolume("zero");
+    });
 }
 
 TEST(ParseModeTest, ReadsSizesWithBlanksAroundTheXAndRejectsTheRest)

@@ -6,12 +6,15 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 #include <sstream>
 
 #include "mixer.h"
 #include "tests/support/surface_util.h"
+#include "tools/art.h"
+#include "tools/colour.h"
 #include "tools/pixfont.h"
 #include "toolkit/gfx/font.h"
 #include "toolkit/gfx/pix.h"
@@ -146,6 +149,50 @@ TEST(Themes, PicturesLoadAsTheGameLoadsThemCutIntoFrames)
     PIX_Image* image = Frames(video, "default", "sprites");
     ASSERT_TRUE(image != nullptr && image->frameCount >= SPRITE_FRAMES);
     PIX_ReleaseImage(image);
+}
+
+// Players without green or without red cones must still tell the four speeds apart: the
+// alpha-weighted mean colour of the object frames, tinted per class, seen by each eye.
+TEST(Themes, SpeedClassesDifferForEveryEye)
+{
+    Video video;
+    const char* const classes[] = {"OBJECT.SLOW", "OBJECT.NORMAL", "OBJECT.FAST", "OBJECT.SWIFT"};
+    for (const ThemeSpec& theme : Themes()) {
+        const Descriptor d(theme.name);
+        PIX_Image* image = Frames(video, theme.name, "objects");
+        ASSERT_TRUE(d.ok && image != nullptr) << theme.name;
+        std::array<Lab, 3> seen[4];
+        for (int k = 0; k < 4; ++k) {
+            const std::vector<int>& tint = d.n.at(classes[k]);
+            double sum[4] = {0, 0, 0, 0};
+            for (int f = 0; f < OBJECT_FRAMES; ++f) {
+                SDL_Surface* s = image->frames[f];
+                SDL_LockSurface(s);
+                for (int i = 0; i < s->w * s->h; ++i) {
+                    const uint32_t v = PIX_Unpack(s->format, PixelAt(s, i % s->w, i / s->w));
+                    for (int c = 0; c < 3; ++c) {
+                        sum[c] += TintChannel((v >> (16 - 8 * c)) & 255, tint[c]) * (v >> 24);
+                    }
+                    sum[3] += v >> 24;
+                }
+                SDL_UnlockSurface(s);
+            }
+            const Srgb mean = {sum[0] / sum[3], sum[1] / sum[3], sum[2] / sum[3]};
+            seen[k] = {LabFromSrgb(mean), LabFromSrgb(SimulateDeuteranopia(mean)),
+                       LabFromSrgb(SimulateProtanopia(mean))};
+        }
+        PIX_ReleaseImage(image);
+        for (int i = 0; i < 4; ++i) {
+            for (int j = i + 1; j < 4; ++j) {
+                const double normal = Ciede2000(seen[i][0], seen[j][0]);
+                const double deutan = Ciede2000(seen[i][1], seen[j][1]);
+                const double protan = Ciede2000(seen[i][2], seen[j][2]);
+                EXPECT_TRUE(normal >= 20.0 && deutan >= 10.0 && protan >= 10.0)
+                    << theme.name << " " << classes[i] << " / " << classes[j]
+                    << ": normal, deutan, protan " << normal << " " << deutan << " " << protan;
+            }
+        }
+    }
 }
 
 TEST(Themes, EverySoundDecodesWithoutClicks)

@@ -69,6 +69,7 @@ TEST(Kv, TheFileFormatByteForByteEvenFromBadFilesInMemoryBoundByTheirSize)
         {"A=1\n\nB=2\n\n", "A = 1\n\nB = 2\n\n"},   {"", ""},
         {std::string("A = 1\nB = 2\0C = 3\n", 18), "A = 1\nB = 2\n"},
         {block, "A = 1\nDATA\nline one\nline two", KV_BLOCK_OPTIONAL}, {block, "A = 1\n", KV_BLOCK_DROP},
+        {block, "A        = 1\nDATA     = ignored\nline one\nline two\n"},
         {"K=" + std::string(100000, 'v'), "K = " + std::string(100000, 'v') + "\n", 0, 4 * 100002 + 1024},
         {std::string(100000, '\n'), std::string(100000, '\n'), 0, 64 * 100001},
     };
