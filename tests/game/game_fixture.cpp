@@ -37,11 +37,7 @@ const KV_Pair kSettings[] = {
     {nullptr, nullptr},
 };
 
-const KV_Pair kDescriptor[] = {
-    {"BEAMS.CATCHER", "255 128 0"},
-    {"BEAMS.FREEZER", "0 200 300"},
-    {nullptr, nullptr},
-};
+const KV_Pair kDescriptor[] = {{"BEAMS.CATCHER", "255 128 0"}, {"BEAMS.FREEZER", "0 200 300"}, {nullptr, nullptr}};
 
 }  // namespace
 
@@ -107,19 +103,14 @@ Object* GameTest::Place(uint16_t objectClass, double x, double y, double vx, dou
 {
     Object* object = NewObject(objectClass);
     EXPECT_NE(object, nullptr);
-    Aim(object, x, y, vx, vy);
-    NODE_AddTail(&object->link, &game.objects);
-    game.unresolved += 1;
-    return object;
-}
-
-void GameTest::Aim(Object* object, double x, double y, double vx, double vy)
-{
     object->x = Fixed(x);
     object->y = Fixed(y);
     object->vx = Fixed(vx);
     object->vy = Fixed(vy);
     object->speed = static_cast<uint32_t>(Fixed(std::max(std::abs(vx), std::abs(vy))));
+    NODE_AddTail(&object->link, &game.objects);
+    game.unresolved += 1;
+    return object;
 }
 
 std::vector<SoundCall>& GameTest::Calls()

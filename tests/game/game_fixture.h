@@ -49,8 +49,6 @@ public:
     // An object in flight at (x, y) pixels with a velocity in pixels per frame; counted as
     // launched and unresolved.
     Object* Place(uint16_t objectClass, double x, double y, double vx, double vy);
-    // Puts an object at (x, y) with the velocity, as Place does.
-    static void Aim(Object* object, double x, double y, double vx, double vy);
     // Keeps the launcher quiet for the next frames.
     static void HoldLaunches() { game.launchCountdown = 30000; }
     // Everything recorded since the last clearing.

@@ -6,6 +6,7 @@
 #include "game/chart.h"
 #include "game/chartentry.h"
 #include "game/extras.h"
+#include "game/scoring.h"
 #include "tests/game/game_fixture.h"
 #include "toolkit/gfx/disp.h"
 #include "toolkit/gfx/font.h"
@@ -123,9 +124,9 @@ TEST_F(ScreensTest, ScoresTakeTheirChartRowUnderEqualOnes)
         chart[i] = {1000u - 100u * i, {static_cast<char>('a' + i)}};
     }
     EnterWith(100);
-    EXPECT_EQ((Ints{nameEntry.newRow, app.runState, presents, int64_t(Calls().size())}),
-              (Ints{CHART_ROWS, RUN_PLAY, 0, 0}))
-        << "equal to row 10 is not enough: no screen, no sound";
+    EXPECT_EQ((Ints{nameEntry.newRow, app.runState, presents, int64_t(Calls().size()), ChartPosition(100)}),
+              (Ints{CHART_ROWS, RUN_PLAY, 0, 0, CHART_ROWS + 1}))
+        << "equal to row 10 is not enough: no screen, no sound, out of the pause's chart position";
     // A score goes under every row with as many points, with no name yet.
     EXPECT_EQ((Ints{InsertChartScore(101), InsertChartScore(800), InsertChartScore(5000)}),
               (Ints{9, 3, 0}));

@@ -1,13 +1,12 @@
 #include "tests/shell/harness.h"
 
-#include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "game/game.h"
 #include "game/objects.h"
@@ -223,11 +222,6 @@ void VirtualDelay(uint32_t ms)
     }
 }
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
-{
-    return std::remove(path);
-}
-
 // A BMP of `count` frames of w x h in `ink`, each in a one-pixel magenta box, one column of
 // background between boxes, `perRow` to a row; one frame is the whole picture.
 bool WriteBoxes(const std::string& path, int count, int width, int height, int perRow, uint32_t ink)
@@ -369,10 +363,8 @@ std::string HarnessNewProgDir()
 {
     const char* base = std::getenv("TMPDIR");
     std::string name = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/zaf-XXXXXX";
-    if (mkdtemp(name.data()) == nullptr) {
-        return {};
-    }
-    if (mkdir((name + "/themes").c_str(), 0755) != 0) {
+    std::error_code failed;
+    if (mkdtemp(name.data()) == nullptr || !std::filesystem::create_directory(name + "/themes", failed)) {
         HarnessRemoveDir(name);
         return {};
     }
@@ -381,9 +373,8 @@ std::string HarnessNewProgDir()
 
 void HarnessRemoveDir(const std::string& dir)
 {
-    if (!dir.empty()) {
-        nftw(dir.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
 }
 
 bool HarnessLinkTheme(const std::string& dir, const char* name)
@@ -430,8 +421,8 @@ std::string HarnessReadFile(const std::string& dir, const std::string& relative)
 
 bool HarnessFileExists(const std::string& dir, const std::string& relative)
 {
-    struct stat info {};
-    return stat((dir + relative).c_str(), &info) == 0;
+    std::error_code ignored;
+    return std::filesystem::exists(dir + relative, ignored);
 }
 
 int HarnessRun(const std::string& dir, const std::vector<HarnessEvent>& script, uint32_t limit)

@@ -38,8 +38,7 @@ std::vector<HarnessEvent> HarnessScript(std::initializer_list<std::vector<Harnes
 // The joystick index the runs declare as their gamepad at every start; -1 declares none.
 void HarnessDeclareGamepad(int index);
 
-// A new folder under the temporary folder with an empty "themes" in it; the path ends in
-// '/'. Empty when it cannot be made.
+// A new temporary folder with an empty "themes" in it; the path ends in '/', empty on failure.
 std::string HarnessNewProgDir();
 // Deletes the folder and everything in it (links are removed, not followed).
 void HarnessRemoveDir(const std::string& dir);

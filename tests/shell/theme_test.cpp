@@ -4,7 +4,6 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "shell/app.h"
@@ -163,6 +162,8 @@ TEST_F(ThemeTest, LoadingSurvivesEachAllocationFailure)
         FreeObjectPictures();
         return built;
     });
+    ASSERT_TRUE(BuildObjectPictures());
+    EXPECT_TRUE(app.objectSize == 9 && app.objectHalfSize == 4) << "a 9-pixel object and its centre";
 }
 
 } // namespace

@@ -119,6 +119,8 @@ TEST_F(VideoTest, DecisionsFromTheSettingsAndTheDisplay)
         EXPECT_EQ(app.backBuffer == app.screen, c.direct);
         EXPECT_EQ(app.centreX, (c.direct ? c.screenX : 0u) + 127);
         EXPECT_EQ((app.screen->flags & SDL_FULLSCREEN) != 0, std::string(c.wantVideo) != "window");
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), std::string(c.wantVideo) != "window" ? SDL_DISABLE : SDL_ENABLE)
+            << "the pointer shows in a window only";
         if (!c.direct) {
             SDL_FillRect(app.screen, nullptr, 0);
             FillFrom(app.backBuffer, Pattern);

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 TempDir::TempDir()
 {
@@ -23,12 +25,7 @@ TempDir::~TempDir()
 int TempDir::Entries() const
 {
     std::error_code ignored;
-    int count = 0;
-    for (auto it = std::filesystem::directory_iterator(dir_, ignored); it != std::filesystem::directory_iterator();
-         ++it) {
-        count++;
-    }
-    return count;
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir_, ignored), {}));
 }
 
 std::string TempDir::SaveBMP(SDL_Surface* s, const std::string& name) const
@@ -47,10 +44,8 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
 
 void PutFile(const std::string& path, const std::string& bytes)
 {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    EXPECT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size()) << path;
-    fclose(f);
+    std::ofstream out(path, std::ios::binary);
+    EXPECT_TRUE(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) << path;
 }
 
 std::string StreamText(FILE* stream)
@@ -66,21 +61,12 @@ std::string StreamText(FILE* stream)
 
 std::string FileText(const std::string& path)
 {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return "<missing>";
-    }
-    std::string out = StreamText(f);
-    fclose(f);
-    return out;
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path)
 {
-    FILE* f = fopen(path.c_str(), "rb");
-    const std::string text = f != nullptr ? StreamText(f) : "";
-    if (f != nullptr) {
-        fclose(f);
-    }
-    return {text.begin(), text.end()};
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }

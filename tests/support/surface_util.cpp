@@ -55,11 +55,7 @@ GuardedSurface::~GuardedSurface()
 
 void GuardedSurface::Fill(uint32_t pixel)
 {
-    for (int y = 0; y < h_; y++) {
-        for (int x = 0; x < w_; x++) {
-            Px(x, y) = pixel;
-        }
-    }
+    SDL_FillRect(surface_, nullptr, pixel);
 }
 
 bool GuardedSurface::GuardsIntact() const

@@ -101,9 +101,15 @@ TEST(Kv, BlocksAreKeptWhole)
     ASSERT_TRUE(KV_SetBlock(store, "MORE", "ab\0cd", 5) && store->blockText[5] == '\0');
     EXPECT_EQ(serialised(store), std::string("A = 1\nMORE\nab\0cd", 16))
         << "block bytes after a NUL are kept";
+    EXPECT_FALSE(KV_ReplaceString(nullptr, "A", "3") || KV_ReplaceString(store, nullptr, "3") ||
+                 KV_SetBlock(store, "#M", nullptr, 1))
+        << "no store, no key, no data for a length";
+    store->modified = false;
     KV_ClearBlock(store);
     EXPECT_TRUE(store->modified && serialised(store) == "A = 1\n")
         << "a cleared block must reach the file";
+    EXPECT_TRUE(KV_SetBlock(store, "#M", nullptr, 0) && serialised(store) == "A = 1\n#M\n")
+        << "an empty block needs no data";
     KV_Dispose(store);
 }
 

@@ -94,9 +94,11 @@ TEST(Node, ItemsCarryAnAddressAndAreLinkedFoundAndFreed)
     EXPECT_EQ(NODE_ItemIndex("c", &list) * 10 + NODE_ItemIndex("x", &list), 19) << "index 2, -1 when absent";
     EXPECT_TRUE(NODE_GetItem(&list, 3) == d && NODE_GetItem(&list, 4) == nullptr && NODE_FindItem("x", &list) == nullptr);
     NODE_UnlinkFirstItem(&list);
+    NODE_UnlinkLastItem(&list);
     NODE_FreeLastItem(&list);
-    EXPECT_TRUE(walk(list) == "b c " && a->list == nullptr) << "an unlinked item knows it";
+    EXPECT_TRUE(walk(list) == "b " && a->list == nullptr && d->list == nullptr) << "unlinked items know it";
     NODE_FreeItem(a);
+    NODE_FreeItem(d);
     NODE_AddItemTail(lone, &list);
     NODE_Node bare{nullptr, nullptr, nullptr, nullptr};
     NODE_AddTail(&bare, &list);

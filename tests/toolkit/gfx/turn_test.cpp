@@ -36,6 +36,13 @@ TEST(Turn, DrawnPicturesTurnAroundThePivotAndStayInsideTheirRectangle)
     EXPECT_EQ(dst.Px(2, 4), Code(7, 2)) << "a quarter turn: source (7, 2) comes to (2, 4)";
     EXPECT_TRUE(dst.Px(4, 6) == kUntouched && dst.Px(3, 6) == Code(5, 3))
         << "the keyed span leaves the key out";
+    const SDL_Rect inside{2, 3, 4, 2};
+    t = PIX_Transform{src, dst.get(), PIX_SpanCopy, kKey, &inside, 1, 5, 1024, 0, 0, 256, 0};
+    dst.Fill(kUntouched);
+    PIX_DrawTransformed(&t);
+    EXPECT_TRUE(dst.Px(2, 3) == kUntouched && dst.Px(3, 3) == Code(0, 4) && dst.Px(5, 4) == Code(2, 5) &&
+                dst.Px(6, 3) == kUntouched)
+        << "unturned with a given cosine: columns in order, none past the rectangle, the first off the source";
     PIX_DrawTransformed(nullptr);
     SDL_FreeSurface(src);
 }
@@ -66,6 +73,10 @@ TEST(Turn, SpriteRendersTurnedOnlyOnChange)
     SDL_Surface* dst = NewSurface32(40, 40, kUntouched);
     EXPECT_EQ(ACT_DrawSprite(sprite, dst), 0);
     EXPECT_EQ(PixelAt(dst, 18, 17), 0x00123456u);
+    sprite->angle = 0;
+    sprite->zoom = 512;
+    ACT_GetSpriteRect(sprite, &r);
+    EXPECT_EQ(RectText(r), "14,16 12x8") << "twice the size, unturned";
     ACT_FreeSprite(sprite);
     SDL_FreeSurface(dst);
     CheckEachAllocationFailure([&] {

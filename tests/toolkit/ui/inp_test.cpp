@@ -99,6 +99,9 @@ TEST(Rectangles, IntersectionsNeverWrapOrGoNegative)
         EXPECT_EQ(RectText(out), c.out) << RectText(c.a) << " and " << RectText(c.b)
                                         << ": overlapping, touching, contained, apart, past 32767";
     }
+    SDL_Rect out{1, 2, 3, 4};
+    INP_IntersectRect(&cases[0].a, nullptr, &out);
+    EXPECT_EQ(RectText(out), "1,2 3x4") << "without a second rectangle the output is left alone";
 }
 
 TEST(Devices, JoysticksAndMutexes)

@@ -46,6 +46,9 @@ TEST_F(WidgetModel, SizesAndPlacesFollowTheParent)
     WG_SetWidth(centred, 250);
     WG_Refresh();
     EXPECT_EQ(centred->absX, 65) << "negative room falls back to the parent's width";
+    int16_t rx = -1;
+    WG_GetRelativePosition(centred, &rx, nullptr);
+    EXPECT_EQ(rx, 60) << "relative to the parent";
     int16_t px = -1;
     int16_t py = -1;
     WG_GetPercentPosition(Group(parent, 60, 23, 40, 3), &px, &py);

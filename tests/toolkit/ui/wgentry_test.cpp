@@ -69,6 +69,18 @@ TEST_F(TextEntry, KeysEditTheTextWithinItsLimit)
         << "a longer text is cut at the buffer's end; editing starts at the end of the text";
 }
 
+// The chart's name entry finishes on the release, which then reaches no other screen.
+TEST_F(TextEntry, ReturnFinishesOnRelease)
+{
+    Entry(15, WG_EF_FINISH_ON_RELEASE);
+    PushKey(SDL_KEYDOWN, SDLK_RETURN);
+    Pump();
+    EXPECT_EQ(finishes, 0) << "nothing on the press";
+    PushKey(SDL_KEYUP, SDLK_RETURN);
+    Pump();
+    EXPECT_TRUE(finishes == 1 && WG_FocusedControl == nullptr) << "the release finishes and lets go";
+}
+
 TEST_F(TextEntry, TheVisiblePartAndTheCursorFollowTheEditing)
 {
     WG_Entry* e = Entry(100, 0, 0, 40);
