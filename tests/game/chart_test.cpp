@@ -18,7 +18,7 @@ using chart_sample::kFile;
 using chart_sample::kRows;
 const std::vector<uint8_t> kFileBytes(kFile, kFile + CHART_FILE_SIZE);
 
-// The sample file read and written back by the whole program, files of a wrong length, noise
+// The sample file read and written back by the whole program, files of a wrong length
 // and a file that cannot be read are run in tests/shell/program_test.cpp.
 TEST(ChartBytes, TheStoredBlockIsTheOneWorkedOutByHandAndABadBlockGivesTheDefault)
 {
